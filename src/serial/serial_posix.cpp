@@ -1,0 +1,309 @@
+// POSIX (termios) serial-port services behind the serial library.
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "serial/posix_baud_rate.h"
+#include "serial/serial_platform.h"
+
+namespace serial_platform {
+namespace {
+
+static_assert(sizeof(termios) <= kNativeStateSize);
+
+constexpr std::uint32_t kInitialReadTimeoutMs = 1000;
+
+// Linux keeps no read time-outs with a device, so each open port carries its
+// own here; a handle is its slot number plus one, leaving 0 for "no port".
+struct OpenPort {
+  int fd = -1;
+  CommTimeouts timeouts;
+};
+
+std::mutex portTableMutex;
+std::array<OpenPort, 64> portTable;
+
+OpenPort* FindPort(SerialHandle handle) {
+  if (handle == 0 || handle > portTable.size()) return nullptr;
+  OpenPort& port = portTable[handle - 1];
+  return port.fd >= 0 ? &port : nullptr;
+}
+
+int FdOf(SerialHandle handle) {
+  const OpenPort* port = FindPort(handle);
+  return port != nullptr ? port->fd : -1;
+}
+
+SerialHandle AddPort(int fd) {
+  std::lock_guard<std::mutex> lock(portTableMutex);
+  for (std::size_t slot = 0; slot < portTable.size(); ++slot) {
+    if (portTable[slot].fd < 0) {
+      portTable[slot].fd = fd;
+      portTable[slot].timeouts = CommTimeouts{};
+      portTable[slot].timeouts.readTotalConstant = kInitialReadTimeoutMs;
+      return static_cast<SerialHandle>(slot + 1);
+    }
+  }
+  return kSerialNoHandle;
+}
+
+std::string DevicePath(const char* portName) {
+  if (std::strcmp(portName, "NUL") == 0) return "/dev/null";
+  if (std::strchr(portName, '/') == nullptr) return std::string("/dev/") + portName;
+  return portName;
+}
+
+// Opens the device and holds it exclusively: TIOCEXCL refuses later opens by
+// other users, the advisory lock refuses them for root as well.
+int OpenExclusive(const char* portName) {
+  const bool isNull = std::strcmp(portName, "NUL") == 0;
+  const int fd = open(DevicePath(portName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0 || isNull) return fd;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return -1;
+  }
+  ioctl(fd, TIOCEXCL);
+  return fd;
+}
+
+std::int64_t NowMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// Waits for `events`; 0 when the time ran out, -1 on a hang-up or error.
+int WaitFor(int fd, short events, int timeoutMs) {
+  pollfd entry{fd, events, 0};
+  const int ready = poll(&entry, 1, timeoutMs);
+  if (ready < 0) return errno == EINTR ? 1 : -1;
+  if (ready == 0) return 0;
+  if ((entry.revents & events) == 0) return -1;
+  return 1;
+}
+
+std::uint8_t DataBitsOf(tcflag_t cflag) {
+  switch (cflag & CSIZE) {
+    case CS5: return 5;
+    case CS6: return 6;
+    case CS7: return 7;
+    default: return 8;
+  }
+}
+
+std::uint8_t ParityOf(tcflag_t cflag) {
+  if ((cflag & PARENB) == 0) return 0;
+  const bool odd = (cflag & PARODD) != 0;
+  if (cflag & CMSPAR) return odd ? 3 : 4;
+  return odd ? 1 : 2;
+}
+
+bool EncodeDataBits(std::uint8_t bits, tcflag_t& cflag) {
+  static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+  if (bits < 5 || bits > 8) return false;
+  cflag = (cflag & ~CSIZE) | kSizes[bits - 5];
+  return true;
+}
+
+bool EncodeParity(std::uint8_t parity, tcflag_t& cflag) {
+  static constexpr tcflag_t kParity[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD,
+                                         PARENB | CMSPAR};
+  if (parity > 4) return false;
+  cflag = (cflag & ~(PARENB | PARODD | CMSPAR)) | kParity[parity];
+  return true;
+}
+
+bool EncodeStopBits(std::uint8_t stopBits, tcflag_t& cflag) {
+  if (stopBits > 2) return false;
+  cflag = stopBits == 0 ? (cflag & ~CSTOPB) : (cflag | CSTOPB);
+  return true;
+}
+
+bool Rs485Enabled(int fd) {
+  serial_rs485 rs485{};
+  return ioctl(fd, TIOCGRS485, &rs485) == 0 && (rs485.flags & SER_RS485_ENABLED) != 0;
+}
+
+// Devices without modem lines or RS485 support (pseudo-terminals among them)
+// refuse these requests; that is not an error of the configuration.
+void ApplyModemLines(int fd, const DeviceModes& modes) {
+  int dtr = TIOCM_DTR;
+  int rts = TIOCM_RTS;
+  ioctl(fd, modes.dtrControl == kDtrDisable ? TIOCMBIC : TIOCMBIS, &dtr);
+  if (modes.rtsControl == kRtsEnable) ioctl(fd, TIOCMBIS, &rts);
+  if (modes.rtsControl == kRtsDisable) ioctl(fd, TIOCMBIC, &rts);
+  const bool toggle = modes.rtsControl == kRtsToggle;
+  if (toggle || Rs485Enabled(fd)) {
+    serial_rs485 rs485{};
+    if (toggle) rs485.flags = SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+    ioctl(fd, TIOCSRS485, &rs485);
+  }
+}
+
+DeviceModes ReadModes(int fd, tcflag_t cflag) {
+  DeviceModes modes;
+  int lines = 0;
+  const bool haveLines = ioctl(fd, TIOCMGET, &lines) == 0;
+  modes.dtrControl = haveLines && (lines & TIOCM_DTR) ? kDtrEnable : kDtrDisable;
+  if (Rs485Enabled(fd)) {
+    modes.rtsControl = kRtsToggle;
+  } else if (cflag & CRTSCTS) {
+    modes.rtsControl = kRtsHandshake;
+  } else {
+    modes.rtsControl = haveLines && (lines & TIOCM_RTS) ? kRtsEnable : kRtsDisable;
+  }
+  modes.ctsOutputFlow = (cflag & CRTSCTS) != 0;
+  return modes;
+}
+
+}  // namespace
+
+SerialHandle OpenDevice(const char* portName) {
+  const int fd = OpenExclusive(portName);
+  if (fd < 0) return kSerialNoHandle;
+  const SerialHandle handle = AddPort(fd);
+  if (handle == kSerialNoHandle) close(fd);
+  return handle;
+}
+
+bool CloseDevice(SerialHandle handle) {
+  std::lock_guard<std::mutex> lock(portTableMutex);
+  OpenPort* port = FindPort(handle);
+  if (port == nullptr) return false;
+  const int fd = port->fd;
+  port->fd = -1;
+  return close(fd) == 0;
+}
+
+bool ReadState(SerialHandle handle, DeviceState& state) {
+  const int fd = FdOf(handle);
+  termios attributes{};
+  if (fd < 0 || tcgetattr(fd, &attributes) != 0) return false;
+  if (!ReadBaudRate(fd, state.baudRate)) state.baudRate = 0;
+  state.dataBits = DataBitsOf(attributes.c_cflag);
+  state.parity = ParityOf(attributes.c_cflag);
+  state.stopBits = (attributes.c_cflag & CSTOPB) ? 2 : 0;
+  state.parityCheck = (attributes.c_iflag & INPCK) != 0;
+  state.modes = ReadModes(fd, attributes.c_cflag);
+  std::memcpy(state.native, &attributes, sizeof attributes);
+  return true;
+}
+
+bool ApplyState(SerialHandle handle, const DeviceState& state) {
+  const int fd = FdOf(handle);
+  if (fd < 0) return false;
+  termios attributes;
+  std::memcpy(&attributes, state.native, sizeof attributes);
+  cfmakeraw(&attributes);
+  attributes.c_cflag |= CLOCAL | CREAD;
+  if (!EncodeDataBits(state.dataBits, attributes.c_cflag) ||
+      !EncodeParity(state.parity, attributes.c_cflag) ||
+      !EncodeStopBits(state.stopBits, attributes.c_cflag)) {
+    return false;
+  }
+  attributes.c_iflag = state.parityCheck ? (attributes.c_iflag | INPCK) : (attributes.c_iflag & ~INPCK);
+  const bool hardwareFlow = state.modes.rtsControl == kRtsHandshake || state.modes.ctsOutputFlow;
+  attributes.c_cflag = hardwareFlow ? (attributes.c_cflag | CRTSCTS) : (attributes.c_cflag & ~CRTSCTS);
+  attributes.c_cc[VMIN] = 1;
+  attributes.c_cc[VTIME] = 0;
+  if (tcsetattr(fd, TCSANOW, &attributes) != 0) return false;
+  if (!WriteBaudRate(fd, state.baudRate)) return false;
+  ApplyModemLines(fd, state.modes);
+  return true;
+}
+
+bool ReadTimeouts(SerialHandle handle, CommTimeouts& timeouts) {
+  const OpenPort* port = FindPort(handle);
+  if (port == nullptr) return false;
+  timeouts = port->timeouts;
+  return true;
+}
+
+bool ApplyTimeouts(SerialHandle handle, const CommTimeouts& timeouts) {
+  OpenPort* port = FindPort(handle);
+  if (port == nullptr) return false;
+  port->timeouts = timeouts;
+  return true;
+}
+
+void RequestQueueSizes(SerialHandle, std::uint32_t, std::uint32_t) {
+  // The kernel sizes tty buffers itself.
+}
+
+bool QueryPendingInput(SerialHandle handle, std::uint32_t& pending) {
+  int count = 0;
+  if (ioctl(FdOf(handle), FIONREAD, &count) != 0) return false;
+  pending = static_cast<std::uint32_t>(count);
+  return true;
+}
+
+bool ReadSome(SerialHandle handle, void* buffer, std::uint32_t count, std::uint32_t& delivered) {
+  delivered = 0;
+  const OpenPort* port = FindPort(handle);
+  if (port == nullptr) return false;
+  const std::uint32_t timeoutMs = port->timeouts.readTotalConstant;
+  const std::int64_t deadline = NowMilliseconds() + timeoutMs;
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  while (delivered < count) {
+    const ssize_t got = read(port->fd, bytes + delivered, count - delivered);
+    if (got > 0) {
+      delivered += static_cast<std::uint32_t>(got);
+      continue;
+    }
+    if (got == 0) return !isatty(port->fd);  // end of file; on a tty, a hang-up
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN) return false;
+    const std::int64_t remaining = timeoutMs == 0 ? -1 : deadline - NowMilliseconds();
+    if (timeoutMs != 0 && remaining <= 0) break;
+    const int ready = WaitFor(port->fd, POLLIN, static_cast<int>(std::min<std::int64_t>(remaining, INT_MAX)));
+    if (ready < 0) return false;
+    if (ready == 0) break;
+  }
+  return true;
+}
+
+bool WriteAll(SerialHandle handle, const void* data, std::uint32_t count,
+              std::uint32_t& accepted) {
+  accepted = 0;
+  const int fd = FdOf(handle);
+  if (fd < 0) return false;
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  while (accepted < count) {
+    const ssize_t put = write(fd, bytes + accepted, count - accepted);
+    if (put > 0) {
+      accepted += static_cast<std::uint32_t>(put);
+      continue;
+    }
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0 && errno != EAGAIN) return false;
+    if (WaitFor(fd, POLLOUT, -1) < 0) return false;
+  }
+  return true;
+}
+
+bool SetBreak(SerialHandle handle, bool on) {
+  return ioctl(FdOf(handle), on ? TIOCSBRK : TIOCCBRK) == 0;
+}
+
+void SleepMilliseconds(std::uint32_t milliseconds) {
+  timespec duration{static_cast<time_t>(milliseconds / 1000),
+                    static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (nanosleep(&duration, &duration) != 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace serial_platform
