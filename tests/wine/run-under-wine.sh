@@ -25,23 +25,27 @@ fi
 
 prepare_prefix() {
   [ -f "$WINEPREFIX/.torva-ports" ] && return 0
-  "$wine" wineboot --init >/dev/null 2>&1 || true
+  "$wine" wineboot --init >/dev/null 2>&1 9>&- || true
   {
     printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n'
     for n in 1 2 3 4; do printf '"COM%s"="%s/com%s"\n' "$n" "$ports" "$n"; done
   } >"$build_dir/wine-ports.reg"
-  "$wine" regedit "$build_dir/wine-ports.reg" >/dev/null 2>&1
-  /usr/lib/wine/wineserver -w
+  "$wine" regedit "$build_dir/wine-ports.reg" >/dev/null 2>&1 9>&-
+  /usr/lib/wine/wineserver -w 9>&-
   touch "$WINEPREFIX/.torva-ports"
 }
 
 exec 9>"$build_dir/wineprefix.lock"
 flock 9
 prepare_prefix
+exec 9>&-
 
-# The wineserver's own diagnostics (it dumps its state when a line hangs up)
-# stay out of the test log.
-/usr/lib/wine/wineserver -p 10 2>/dev/null || true
+# The wineserver and Wine's background services outlive the test program:
+# they are started here, detached from the test's output, so that their
+# diagnostics (the wineserver dumps its state when a line hangs up) stay out
+# of the test log and CTest is not left waiting on a pipe they hold.
+/usr/lib/wine/wineserver -p 10 </dev/null >/dev/null 2>&1 || true
+"$wine" wineboot </dev/null >/dev/null 2>&1 || true
 
 link_pids=()
 cleanup() {
