@@ -7,13 +7,16 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "sim/line.h"
+#include "sim/wire_frame.h"
 
 namespace sim {
 
@@ -51,6 +54,9 @@ struct TraceEntry {
   std::vector<std::uint8_t> bytes;  // a whole request frame, or the bytes of one reply as sent
 };
 
+// "HH:MM:SS.mmm RX|TX  02 2F 00 ..." (time of day in UTC).
+std::string FormatTraceEntry(const TraceEntry& entry);
+
 class Simulator {
  public:
   Simulator();
@@ -79,8 +85,55 @@ class Simulator {
   // Answers requests on `line` until `stop` is set or the line is gone.
   void Serve(Line& line, const std::atomic<bool>& stop);
 
+  // Helpers beyond the interface above.
+  bool Present(int machine) const;
+  MachineFaults Faults(int machine) const;
+  // Called on the serving thread with each trace entry as it is recorded.
+  void SetTraceObserver(std::function<void(const TraceEntry&)> observer);
+
  private:
-  // (implementation state)
+  struct Machine {
+    bool present = true;
+    std::uint16_t status = 0;
+    std::vector<std::uint16_t> registers = std::vector<std::uint16_t>(kRegisters);
+    std::vector<bool> readOnly = std::vector<bool>(kRegisters);
+    MachineFaults faults;
+    std::deque<ScriptedReply> script;
+    int repliesSinceFaultsSet = 0;
+    // Registers named by the last register list, -1 where refused.
+    std::vector<int> writeList;
+  };
+  // What one reply turns into on the wire.
+  struct ReplyShape {
+    bool silent = false;
+    bool badChecksum = false;
+    bool wrongCodes = false;
+    int cutAfterBytes = -1;
+  };
+  struct PlannedReply {
+    std::vector<std::uint8_t> bytes;  // noise, then the (possibly cut) frame
+    int delayMs = 0;
+  };
+  using Clock = std::chrono::steady_clock;
+
+  Machine* FindMachine(int machine);
+  const Machine* FindMachine(int machine) const;
+  std::optional<PlannedReply> Answer(const WireFrame& request);
+  void ReadBlock(const Machine& machine, const WireFrame& request, WireFrame& reply) const;
+  void ListRegisters(Machine& machine, const WireFrame& request, WireFrame& reply);
+  void StoreValues(Machine& machine, const WireFrame& request, WireFrame& reply);
+  static ReplyShape NextShape(Machine& machine);
+  static PlannedReply Shape(Machine& machine, WireFrame& reply);
+  bool HandleRequest(Line& line, const WireFrame& request, Clock::time_point firstByteSeen,
+                     const std::atomic<bool>& stop);
+  bool Send(Line& line, const PlannedReply& reply, const std::atomic<bool>& stop);
+  void Record(bool received, Clock::time_point when, const std::uint8_t* bytes, std::size_t count);
+
+  mutable std::mutex mutex_;
+  std::vector<Machine> machines_;
+  std::deque<TraceEntry> trace_;
+  std::function<void(const TraceEntry&)> traceObserver_;
+  std::atomic<std::uint32_t> pacingBaud_{0};
 };
 
 // Serves a simulator on a line in a thread of its own, until destroyed.
