@@ -10,3 +10,10 @@ torva_test(sim_wire_tests
   sim/test_frames.cpp
   ${TORVA_SIM_DRIVER_END})
 target_link_libraries(sim_wire_tests PRIVATE torva_sim)
+
+if(NOT WIN32)
+  torva_test(sim_pseudo_terminal_tests
+    sim/pseudo_terminal_tests.cpp
+    sim/test_frames.cpp)
+  target_link_libraries(sim_pseudo_terminal_tests PRIVATE torva_sim)
+endif()
