@@ -119,6 +119,12 @@ bool Simulator::Present(int machine) const {
   return m != nullptr && m->present;
 }
 
+bool Simulator::ReadOnly(int machine, int address) const {
+  std::lock_guard lock(mutex_);
+  const Machine* m = FindMachine(machine);
+  return m != nullptr && address >= 0 && address < kRegisters && m->readOnly[address];
+}
+
 MachineFaults Simulator::Faults(int machine) const {
   std::lock_guard lock(mutex_);
   const Machine* m = FindMachine(machine);

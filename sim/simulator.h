@@ -87,7 +87,9 @@ class Simulator {
 
   // Helpers beyond the interface above.
   bool Present(int machine) const;
+  bool ReadOnly(int machine, int address) const;
   MachineFaults Faults(int machine) const;
+  std::uint32_t Pacing() const { return pacingBaud_; }
   // Called on the serving thread with each trace entry as it is recorded.
   void SetTraceObserver(std::function<void(const TraceEntry&)> observer);
 

@@ -1,0 +1,1 @@
+torva_test(lifecycle_tests lifecycle/lifecycle_tests.cpp)

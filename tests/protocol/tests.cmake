@@ -1,0 +1,1 @@
+torva_test(protocol_tests protocol/protocol_tests.cpp)
