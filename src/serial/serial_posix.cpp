@@ -17,6 +17,7 @@
 #include <string>
 
 #include "serial/posix_baud_rate.h"
+#include "serial/posix_termios.h"
 #include "serial/serial_platform.h"
 
 namespace serial_platform {
@@ -96,43 +97,6 @@ int WaitFor(int fd, short events, int timeoutMs) {
   return 1;
 }
 
-std::uint8_t DataBitsOf(tcflag_t cflag) {
-  switch (cflag & CSIZE) {
-    case CS5: return 5;
-    case CS6: return 6;
-    case CS7: return 7;
-    default: return 8;
-  }
-}
-
-std::uint8_t ParityOf(tcflag_t cflag) {
-  if ((cflag & PARENB) == 0) return 0;
-  const bool odd = (cflag & PARODD) != 0;
-  if (cflag & CMSPAR) return odd ? 3 : 4;
-  return odd ? 1 : 2;
-}
-
-bool EncodeDataBits(std::uint8_t bits, tcflag_t& cflag) {
-  static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-  if (bits < 5 || bits > 8) return false;
-  cflag = (cflag & ~CSIZE) | kSizes[bits - 5];
-  return true;
-}
-
-bool EncodeParity(std::uint8_t parity, tcflag_t& cflag) {
-  static constexpr tcflag_t kParity[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD,
-                                         PARENB | CMSPAR};
-  if (parity > 4) return false;
-  cflag = (cflag & ~(PARENB | PARODD | CMSPAR)) | kParity[parity];
-  return true;
-}
-
-bool EncodeStopBits(std::uint8_t stopBits, tcflag_t& cflag) {
-  if (stopBits > 2) return false;
-  cflag = stopBits == 0 ? (cflag & ~CSTOPB) : (cflag | CSTOPB);
-  return true;
-}
-
 bool Rs485Enabled(int fd) {
   serial_rs485 rs485{};
   return ioctl(fd, TIOCGRS485, &rs485) == 0 && (rs485.flags & SER_RS485_ENABLED) != 0;
@@ -196,7 +160,7 @@ bool ReadState(SerialHandle handle, DeviceState& state) {
   if (!ReadBaudRate(fd, state.baudRate)) state.baudRate = 0;
   state.dataBits = DataBitsOf(attributes.c_cflag);
   state.parity = ParityOf(attributes.c_cflag);
-  state.stopBits = (attributes.c_cflag & CSTOPB) ? 2 : 0;
+  state.stopBits = StopBitsOf(attributes.c_cflag);
   state.parityCheck = (attributes.c_iflag & INPCK) != 0;
   state.modes = ReadModes(fd, attributes.c_cflag);
   std::memcpy(state.native, &attributes, sizeof attributes);
