@@ -268,19 +268,18 @@ std::optional<Simulator::PlannedReply> Simulator::Answer(const WireFrame& reques
   return planned;
 }
 
+// The reply is recorded before it goes out, so that whoever has read it
+// finds it in the trace.
 bool Simulator::Send(Line& line, const PlannedReply& reply, const std::atomic<bool>& stop) {
   const std::uint32_t baud = pacingBaud_;
   const auto start = Clock::now();
-  if (baud == 0) {
-    if (!line.Write(reply.bytes.data(), reply.bytes.size())) return false;
-  } else {
-    const auto byteTime = ByteTime(baud);
-    for (std::size_t i = 0; i < reply.bytes.size(); ++i) {
-      if (!WaitUntil(start + byteTime * static_cast<int>(i + 1), stop)) return true;
-      if (!line.Write(&reply.bytes[i], 1)) return false;
-    }
-  }
   Record(false, start, reply.bytes.data(), reply.bytes.size());
+  if (baud == 0) return line.Write(reply.bytes.data(), reply.bytes.size());
+  const auto byteTime = ByteTime(baud);
+  for (std::size_t i = 0; i < reply.bytes.size(); ++i) {
+    if (!WaitUntil(start + byteTime * static_cast<int>(i + 1), stop)) return true;
+    if (!line.Write(&reply.bytes[i], 1)) return false;
+  }
   return true;
 }
 
