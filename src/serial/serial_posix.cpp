@@ -31,6 +31,8 @@ constexpr std::uint32_t kInitialReadTimeoutMs = 1000;
 // own here; a handle is its slot number plus one, leaving 0 for "no port".
 struct OpenPort {
   int fd = -1;
+  // Known at open: once a terminal hangs up, isatty() no longer says so.
+  bool terminal = false;
   CommTimeouts timeouts;
 };
 
@@ -53,6 +55,7 @@ SerialHandle AddPort(int fd) {
   for (std::size_t slot = 0; slot < portTable.size(); ++slot) {
     if (portTable[slot].fd < 0) {
       portTable[slot].fd = fd;
+      portTable[slot].terminal = isatty(fd) != 0;
       portTable[slot].timeouts = CommTimeouts{};
       portTable[slot].timeouts.readTotalConstant = kInitialReadTimeoutMs;
       return static_cast<SerialHandle>(slot + 1);
@@ -87,6 +90,22 @@ std::int64_t NowMilliseconds() {
   return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
+// The end of one read request's total time-out; a time-out of 0 has none.
+class Deadline {
+ public:
+  explicit Deadline(std::uint32_t timeoutMs)
+      : unbounded_(timeoutMs == 0), end_(NowMilliseconds() + timeoutMs) {}
+  // Milliseconds left for poll(): -1 without a time-out, 0 once it passed.
+  int RemainingMs() const {
+    if (unbounded_) return -1;
+    return static_cast<int>(std::clamp<std::int64_t>(end_ - NowMilliseconds(), 0, INT_MAX));
+  }
+
+ private:
+  bool unbounded_;
+  std::int64_t end_;
+};
+
 // Waits for `events`; 0 when the time ran out, -1 on a hang-up or error.
 int WaitFor(int fd, short events, int timeoutMs) {
   pollfd entry{fd, events, 0};
@@ -95,6 +114,14 @@ int WaitFor(int fd, short events, int timeoutMs) {
   if (ready == 0) return 0;
   if ((entry.revents & events) == 0) return -1;
   return 1;
+}
+
+// A terminal whose line is gone (its carrier dropped, or the master side of a
+// pseudo-terminal closed) reads as end of file for ever; so does a terminal
+// without VMIN and VTIME while nothing waits, which is no hang-up.
+bool HungUp(int fd) {
+  pollfd entry{fd, POLLIN, 0};
+  return poll(&entry, 1, 0) == 1 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 bool Rs485Enabled(int fd) {
@@ -215,12 +242,13 @@ bool QueryPendingInput(SerialHandle handle, std::uint32_t& pending) {
   return true;
 }
 
+// A request that fails after some bytes came reports them; the failure shows
+// again, at once, on the next request.
 bool ReadSome(SerialHandle handle, void* buffer, std::uint32_t count, std::uint32_t& delivered) {
   delivered = 0;
   const OpenPort* port = FindPort(handle);
   if (port == nullptr) return false;
-  const std::uint32_t timeoutMs = port->timeouts.readTotalConstant;
-  const std::int64_t deadline = NowMilliseconds() + timeoutMs;
+  const Deadline deadline(port->timeouts.readTotalConstant);
   auto* bytes = static_cast<unsigned char*>(buffer);
   while (delivered < count) {
     const ssize_t got = read(port->fd, bytes + delivered, count - delivered);
@@ -228,13 +256,11 @@ bool ReadSome(SerialHandle handle, void* buffer, std::uint32_t count, std::uint3
       delivered += static_cast<std::uint32_t>(got);
       continue;
     }
-    if (got == 0) return !isatty(port->fd);  // end of file; on a tty, a hang-up
-    if (errno == EINTR) continue;
-    if (errno != EAGAIN) return false;
-    const std::int64_t remaining = timeoutMs == 0 ? -1 : deadline - NowMilliseconds();
-    if (timeoutMs != 0 && remaining <= 0) break;
-    const int ready = WaitFor(port->fd, POLLIN, static_cast<int>(std::min<std::int64_t>(remaining, INT_MAX)));
-    if (ready < 0) return false;
+    if (got < 0 && errno == EINTR) continue;
+    if (got == 0 && !port->terminal) break;  // end of file: the null device
+    const bool failed = got < 0 ? errno != EAGAIN : HungUp(port->fd);
+    const int ready = failed ? -1 : WaitFor(port->fd, POLLIN, deadline.RemainingMs());
+    if (ready < 0) return delivered > 0;
     if (ready == 0) break;
   }
   return true;
