@@ -16,7 +16,12 @@
 //   Error-character replacement does not exist either; the device is put in
 //   raw (binary) mode whenever it is configured.
 // A device without modem lines, such as a pseudo-terminal, is not an error.
-// A port name without a '/' is looked up under /dev/; "NUL" is the null device.
+// The framing is read back after it is applied: a device that drops part of
+// it (a pseudo-terminal carries only 8 data bits without parity) refuses it,
+// SerialOpen answers 5 and the device keeps its previous termios.
+// A hang-up of the line fails reads and writes at once with 7.
+// A port name without a '/' is looked up under /dev/; only "NUL", in exactly
+// that case, is the null device ("nul" is /dev/nul, which does not exist).
 // Ports are held exclusively (TIOCEXCL and an advisory lock, which also stops
 // a second open by root). A port opened with option flags 0 keeps its termios
 // state and starts with the read time-out of 1000 ms, since Linux keeps no

@@ -161,6 +161,34 @@ DeviceModes ReadModes(int fd, tcflag_t cflag) {
   return modes;
 }
 
+// Raw (binary) input and output with the state's framing, parity checking
+// and hardware flow control; false for a framing termios cannot express.
+bool EncodeState(const DeviceState& state, termios& attributes) {
+  cfmakeraw(&attributes);
+  attributes.c_cflag |= CLOCAL | CREAD;
+  if (!EncodeDataBits(state.dataBits, attributes.c_cflag) ||
+      !EncodeParity(state.parity, attributes.c_cflag) ||
+      !EncodeStopBits(state.stopBits, attributes.c_cflag)) {
+    return false;
+  }
+  attributes.c_iflag = state.parityCheck ? (attributes.c_iflag | INPCK) : (attributes.c_iflag & ~INPCK);
+  const bool hardwareFlow = state.modes.rtsControl == kRtsHandshake || state.modes.ctsOutputFlow;
+  attributes.c_cflag = hardwareFlow ? (attributes.c_cflag | CRTSCTS) : (attributes.c_cflag & ~CRTSCTS);
+  attributes.c_cc[VMIN] = 1;
+  attributes.c_cc[VTIME] = 0;
+  return true;
+}
+
+// tcsetattr() succeeds when any part of a request took, and drivers drop what
+// their device cannot do (a pseudo-terminal keeps 8 bits without parity), so
+// the framing is read back. The baud rate is not: drivers round it to what
+// their clock can make, as they do on Windows.
+bool FramingTook(int fd, tcflag_t wanted) {
+  constexpr tcflag_t kFraming = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
+  termios applied{};
+  return tcgetattr(fd, &applied) == 0 && (applied.c_cflag & kFraming) == (wanted & kFraming);
+}
+
 }  // namespace
 
 SerialHandle OpenDevice(const char* portName) {
@@ -196,22 +224,15 @@ bool ReadState(SerialHandle handle, DeviceState& state) {
 
 bool ApplyState(SerialHandle handle, const DeviceState& state) {
   const int fd = FdOf(handle);
-  if (fd < 0) return false;
-  termios attributes;
-  std::memcpy(&attributes, state.native, sizeof attributes);
-  cfmakeraw(&attributes);
-  attributes.c_cflag |= CLOCAL | CREAD;
-  if (!EncodeDataBits(state.dataBits, attributes.c_cflag) ||
-      !EncodeParity(state.parity, attributes.c_cflag) ||
-      !EncodeStopBits(state.stopBits, attributes.c_cflag)) {
+  termios reported;
+  std::memcpy(&reported, state.native, sizeof reported);
+  termios attributes = reported;
+  if (fd < 0 || !EncodeState(state, attributes)) return false;
+  if (tcsetattr(fd, TCSANOW, &attributes) != 0) return false;
+  if (!FramingTook(fd, attributes.c_cflag)) {
+    tcsetattr(fd, TCSANOW, &reported);
     return false;
   }
-  attributes.c_iflag = state.parityCheck ? (attributes.c_iflag | INPCK) : (attributes.c_iflag & ~INPCK);
-  const bool hardwareFlow = state.modes.rtsControl == kRtsHandshake || state.modes.ctsOutputFlow;
-  attributes.c_cflag = hardwareFlow ? (attributes.c_cflag | CRTSCTS) : (attributes.c_cflag & ~CRTSCTS);
-  attributes.c_cc[VMIN] = 1;
-  attributes.c_cc[VTIME] = 0;
-  if (tcsetattr(fd, TCSANOW, &attributes) != 0) return false;
   if (!WriteBaudRate(fd, state.baudRate)) return false;
   ApplyModemLines(fd, state.modes);
   return true;
