@@ -48,6 +48,8 @@ struct MachineFaults {
   int replyDelayMs = 0;          // wait before replying
 };
 
+// A request is stamped when its first byte was read, a reply when it started
+// to go out. A request frame with a wrong checksum is recorded too.
 struct TraceEntry {
   std::chrono::steady_clock::time_point when;
   bool received;                    // true: from the driver; false: sent by the simulator
