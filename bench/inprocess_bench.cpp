@@ -1,0 +1,152 @@
+// In-process figures under Google Benchmark, unpaced, each line a pseudo-terminal
+// pair: a block read through KelMain against the bare round trip of a minimal
+// program with the same responder (the simulator), and against libmodbus
+// reading ten holding registers from a libmodbus server.
+//
+//   torva-bench-inprocess [--report-dir=DIR] [Google Benchmark flags]
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "figure_report.h"
+#include "host_session.h"
+#include "latency_samples.h"
+#include "modbus_peer.h"
+#include "pty_pair.h"
+#include "sim/wire_frame.h"
+
+namespace {
+
+constexpr int kIterations = 4000;
+constexpr int kRepetitions = 5;
+constexpr int kMachine = 1;
+constexpr int kFirstRegister = 120;
+constexpr std::int32_t kReplyTimeoutUnits = 100;
+constexpr double kFloorLimit = 1.3;
+constexpr int kWaitForeverMs = -1;
+
+// Every iteration of every repetition, by benchmark.
+std::map<std::string, LatencySamples> samplesOf;
+
+// Runs `transaction` once an iteration, keeps each duration among the samples
+// of `key`, and reports the median and 99th percentile of this repetition.
+template <typename Transaction>
+void TimeIterations(benchmark::State& state, const std::string& key, Transaction&& transaction) {
+  LatencySamples& all = samplesOf[key];
+  LatencySamples repetition;
+  repetition.Reserve(kIterations);
+  for (auto _ : state) {
+    const auto start = LatencySamples::Clock::now();
+    const bool ok = transaction();
+    const auto elapsed = LatencySamples::Clock::now() - start;
+    if (!ok) {
+      state.SkipWithError("transaction failed");
+      break;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
+    repetition.Add(elapsed);
+    all.Add(elapsed);
+  }
+  state.counters["p50_us"] = repetition.Median();
+  state.counters["p99_us"] = repetition.Percentile(0.99);
+}
+
+sim::WireFrame BlockReadRequest() {
+  sim::WireFrame frame{};
+  frame[0] = sim::kStartByte;
+  frame[1] = sim::kRequestMark;
+  sim::PutWord(frame, sim::kMachineAt, kMachine);
+  sim::PutCode(frame, sim::kCommandAt, "PD");
+  sim::PutCode(frame, sim::kSecondCodeAt, "DR");
+  sim::PutWord(frame, sim::kBlockAt, kFirstRegister / 10 + 1);
+  frame[sim::kChecksumAt] = sim::WireChecksum(frame);
+  return frame;
+}
+
+// The least a program can do: write the request, wait and read until 36 bytes
+// are back (a raw device line: poll, then read what has arrived).
+bool BareRoundTrip(sim::Line& device, const sim::WireFrame& request, sim::WireFrame& reply) {
+  if (!device.Write(request.data(), request.size())) return false;
+  std::size_t gathered = 0;
+  while (gathered < reply.size()) {
+    const int got = device.Read(reply.data() + gathered, reply.size() - gathered, kWaitForeverMs);
+    if (got < 0) return false;
+    gathered += static_cast<std::size_t>(got);
+  }
+  return reply[1] == sim::kReplyMark;
+}
+
+void BM_BareRoundTrip(benchmark::State& state) {
+  SimulatedLine line;
+  const std::unique_ptr<sim::Line> device = sim::OpenSerialDevice(line.portName(), 19200);
+  if (!device) return state.SkipWithError("cannot open the line");
+  const sim::WireFrame request = BlockReadRequest();
+  sim::WireFrame reply{};
+  TimeIterations(state, "bare", [&] { return BareRoundTrip(*device, request, reply); });
+}
+
+void BM_TorvaBlockRead(benchmark::State& state) {
+  SimulatedLine line;
+  HostSession host;
+  if (!host.Start(line.portName(), kReplyTimeoutUnits)) return state.SkipWithError("ColdStart failed");
+  RegisterBlock values{};
+  TimeIterations(state, "torva", [&] { return host.ReadBlock(kMachine, kFirstRegister, values) == kResultDone; });
+}
+
+void BM_ModbusReadTenRegisters(benchmark::State& state) {
+  PtyPair pair;
+  ModbusServer server(pair.master());
+  ModbusClient client(pair.slaveName());
+  std::uint16_t values[kModbusRegisters];
+  TimeIterations(state, "modbus", [&] { return client.ReadTen(values); });
+}
+
+void Register(const char* name, void (*benchmark)(benchmark::State&)) {
+  benchmark::RegisterBenchmark(name, benchmark)
+      ->Iterations(kIterations)
+      ->Repetitions(kRepetitions)
+      ->UseManualTime()
+      ->Unit(benchmark::kMicrosecond);
+}
+
+void ReportFigures(const std::string& reportDir) {
+  const LatencySamples& bare = samplesOf["bare"];
+  const LatencySamples& torva = samplesOf["torva"];
+  const LatencySamples& modbus = samplesOf["modbus"];
+  if (bare.size() == 0 || torva.size() == 0 || modbus.size() == 0) return;  // some were filtered out
+  FigureReport report(reportDir.empty() ? "" : reportDir + "/figures.md");
+  for (const auto& [what, fraction] : {std::pair{"median", 0.5}, std::pair{"p99", 0.99}}) {
+    const double ratio = torva.Percentile(fraction) / bare.Percentile(fraction);
+    report.Add({"2", std::string("Software floor, unpaced: block read through KelMain, ") + what,
+                FormatMicroseconds(torva.Percentile(fraction)),
+                "bare round trip " + FormatMicroseconds(bare.Percentile(fraction)), ratio,
+                "at most 1.3x", ratio <= kFloorLimit});
+  }
+  for (const auto& [what, fraction] : {std::pair{"median", 0.5}, std::pair{"p99", 0.99}}) {
+    const double ratio = torva.Percentile(fraction) / modbus.Percentile(fraction);
+    report.Add({"3", std::string("Peer, unpaced: torva block read against libmodbus reading ten registers, ") + what,
+                FormatMicroseconds(torva.Percentile(fraction)),
+                "libmodbus " + FormatMicroseconds(modbus.Percentile(fraction)), ratio,
+                "below 1 (faster)", ratio < 1.0});
+  }
+  if (reportDir.empty()) return;
+  bare.WriteDistribution(reportDir + "/bare-unpaced.dat");
+  torva.WriteDistribution(reportDir + "/torva-unpaced.dat");
+  modbus.WriteDistribution(reportDir + "/modbus-unpaced.dat");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  const std::string reportDir = ArgumentValue(argc, argv, "report-dir", "");
+  Register("BareRoundTrip", BM_BareRoundTrip);
+  Register("TorvaBlockRead", BM_TorvaBlockRead);
+  Register("ModbusReadTenRegisters", BM_ModbusReadTenRegisters);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  ReportFigures(reportDir);
+  return 0;
+}
