@@ -1,0 +1,73 @@
+#include "faulty_line.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr std::size_t kFrameSize = 36;
+constexpr std::uint8_t kStart = 0x02;
+constexpr std::uint8_t kReplyMark = 0x4F;
+
+}  // namespace
+
+void FaultyLine::CloseAfter(std::size_t count) {
+  std::lock_guard lock(mutex_);
+  bytesBeforeClosing_ = count;
+}
+
+void FaultyLine::SetTrailingNoise(std::vector<std::uint8_t> noise) {
+  std::lock_guard lock(mutex_);
+  trailingNoise_ = std::move(noise);
+}
+
+void FaultyLine::CorruptNextReply(const ReplyCorruption& corruption) {
+  std::lock_guard lock(mutex_);
+  corruption_ = corruption;
+}
+
+int FaultyLine::CorruptedReplies() const {
+  std::lock_guard lock(mutex_);
+  return corrupted_;
+}
+
+int FaultyLine::Read(std::uint8_t* buffer, std::size_t capacity, int timeoutMs) {
+  return inner_->Read(buffer, capacity, timeoutMs);
+}
+
+// A reply goes out in one write, noise first: its frame is the last 36 bytes.
+bool FaultyLine::Corrupt(std::vector<std::uint8_t>& bytes) {
+  if (!corruption_ || bytes.size() < kFrameSize) return false;
+  std::uint8_t* frame = bytes.data() + bytes.size() - kFrameSize;
+  if (frame[0] != kStart || frame[1] != kReplyMark) return false;
+  const ReplyCorruption c = *std::exchange(corruption_, std::nullopt);
+  const std::uint8_t before[2] = {frame[c.first], frame[c.second]};
+  if (c.swap) {
+    std::swap(frame[c.first], frame[c.second]);
+  } else {
+    frame[c.first] = c.firstValue;
+    frame[c.second] = c.secondValue;
+  }
+  return frame[c.first] != before[0] || frame[c.second] != before[1];
+}
+
+bool FaultyLine::Write(const std::uint8_t* bytes, std::size_t count) {
+  std::vector<std::uint8_t> sent(bytes, bytes + count);
+  bool goesDead = false;
+  {
+    std::lock_guard lock(mutex_);
+    if (Corrupt(sent)) ++corrupted_;
+    sent.insert(sent.end(), trailingNoise_.begin(), trailingNoise_.end());
+    if (bytesBeforeClosing_) {
+      goesDead = sent.size() >= *bytesBeforeClosing_;
+      sent.resize(std::min(sent.size(), *bytesBeforeClosing_));
+      *bytesBeforeClosing_ -= sent.size();
+    }
+  }
+  const bool written = sent.empty() || inner_->Write(sent.data(), sent.size());
+  if (!goesDead) return written;
+  inner_->Close();
+  return false;
+}
+
+void FaultyLine::Close() { inner_->Close(); }

@@ -1,0 +1,51 @@
+// A line that misbehaves on purpose between the simulator and the driver: it
+// goes dead after a number of bytes, sends noise after every reply, or
+// corrupts a reply on its way. Everything else passes through unchanged.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "sim/line.h"
+
+// Changes two bytes of a reply: swapped (the additive checksum cannot see
+// it) or replaced by other values.
+struct ReplyCorruption {
+  int first;  // offsets within the 36-byte frame
+  int second;
+  bool swap;
+  std::uint8_t firstValue = 0;  // when not swapped
+  std::uint8_t secondValue = 0;
+};
+
+class FaultyLine : public sim::Line {
+ public:
+  explicit FaultyLine(std::unique_ptr<sim::Line> inner) : inner_(std::move(inner)) {}
+
+  // The line goes dead, as a pulled cable, once `count` more bytes were sent.
+  void CloseAfter(std::size_t count);
+  // Bytes sent behind every reply.
+  void SetTrailingNoise(std::vector<std::uint8_t> noise);
+  // The next whole reply is changed so.
+  void CorruptNextReply(const ReplyCorruption& corruption);
+  // Replies whose bytes a corruption changed, so far.
+  int CorruptedReplies() const;
+
+  int Read(std::uint8_t* buffer, std::size_t capacity, int timeoutMs) override;
+  bool Write(const std::uint8_t* bytes, std::size_t count) override;
+  void Close() override;
+
+ private:
+  bool Corrupt(std::vector<std::uint8_t>& bytes);
+
+  std::unique_ptr<sim::Line> inner_;
+  mutable std::mutex mutex_;
+  std::optional<std::size_t> bytesBeforeClosing_;
+  std::vector<std::uint8_t> trailingNoise_;
+  std::optional<ReplyCorruption> corruption_;
+  int corrupted_ = 0;
+};

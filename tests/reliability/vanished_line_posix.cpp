@@ -1,0 +1,3 @@
+#include "reliability/vanished_line.h"
+
+bool VanishedLinesCannotBeReopened() { return true; }
