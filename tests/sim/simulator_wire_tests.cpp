@@ -1,4 +1,5 @@
 // The simulator on the wire: what a machine answers to each request.
+#include <algorithm>
 #include <chrono>
 #include <regex>
 #include <sstream>
@@ -19,6 +20,12 @@ sim::MachineFaults Faults(void (*set)(sim::MachineFaults&)) {
   sim::MachineFaults faults;
   set(faults);
   return faults;
+}
+
+Bytes Concat(const Bytes& front, const Bytes& back) {
+  Bytes joined(front.size() + back.size());
+  std::copy(back.begin(), back.end(), std::copy(front.begin(), front.end(), joined.begin()));
+  return joined;
 }
 
 // A request given by its leading bytes in hex; zeros up to the checksum.
@@ -123,15 +130,11 @@ TEST_F(SimulatorLineTest, ValuesGoToTheLastListOnly) {
 TEST_F(SimulatorLineTest, FindsRequestsAmongNoise) {
   const Bytes request = BlockReadRequest(1, 0);
   const Bytes expected = Reply(1, "PD", 1, 0, {});
-  Bytes noisy = {0xFF, 0x02, 0x02, 0x00, 0x2F, 0x4F};
-  noisy.insert(noisy.end(), request.begin(), request.end());
-  EXPECT_EQ(Hex(Exchange(noisy)), Hex(expected));
+  EXPECT_EQ(Hex(Exchange(Concat({0xFF, 0x02, 0x02, 0x00, 0x2F, 0x4F}, request))), Hex(expected));
 
   // A false start whose 36 bytes fail the checksum does not swallow the
   // request that begins inside them.
-  Bytes falseStart = {0x02, 0x2F, 0x00, 0x01};
-  falseStart.insert(falseStart.end(), request.begin(), request.end());
-  EXPECT_EQ(Hex(Exchange(falseStart)), Hex(expected));
+  EXPECT_EQ(Hex(Exchange(Concat({0x02, 0x2F, 0x00, 0x01}, request))), Hex(expected));
 
   // A request split over several writes.
   ASSERT_TRUE(driver_->Write(Bytes(request.begin(), request.begin() + 1)));
@@ -174,7 +177,7 @@ TEST_F(SimulatorLineTest, FaultsShowOnTheWire) {
   const auto badChecksum = [](Bytes r) { r[35] = static_cast<std::uint8_t>(r[35] + 1); return r; };
   const auto wrongCodes = [](Bytes r) { r[5] = r[6] = 'X'; r[7] = r[8] = 'Y'; Reseal(r); return r; };
   const auto cut = [](std::size_t k) { return [k](Bytes r) { r.resize(k); return r; }; };
-  const auto noise = [](Bytes r) { r.insert(r.begin(), {0x02, 0x02, 0xFF}); return r; };
+  const auto noise = [](Bytes r) { return Concat({0x02, 0x02, 0xFF}, r); };
   const auto intact = [](Bytes r) { return r; };
   struct Case {
     const char* name;
