@@ -26,6 +26,11 @@ void FaultyLine::CorruptNextReply(const ReplyCorruption& corruption) {
   corruption_ = corruption;
 }
 
+int FaultyLine::CorruptionsUsed() const {
+  std::lock_guard lock(mutex_);
+  return used_;
+}
+
 int FaultyLine::CorruptedReplies() const {
   std::lock_guard lock(mutex_);
   return corrupted_;
@@ -36,11 +41,12 @@ int FaultyLine::Read(std::uint8_t* buffer, std::size_t capacity, int timeoutMs) 
 }
 
 // A reply goes out in one write, noise first: its frame is the last 36 bytes.
-bool FaultyLine::Corrupt(std::vector<std::uint8_t>& bytes) {
-  if (!corruption_ || bytes.size() < kFrameSize) return false;
+void FaultyLine::Corrupt(std::vector<std::uint8_t>& bytes) {
+  if (!corruption_ || bytes.size() < kFrameSize) return;
   std::uint8_t* frame = bytes.data() + bytes.size() - kFrameSize;
-  if (frame[0] != kStart || frame[1] != kReplyMark) return false;
+  if (frame[0] != kStart || frame[1] != kReplyMark) return;
   const ReplyCorruption c = *std::exchange(corruption_, std::nullopt);
+  ++used_;
   const std::uint8_t before[2] = {frame[c.first], frame[c.second]};
   if (c.swap) {
     std::swap(frame[c.first], frame[c.second]);
@@ -48,7 +54,7 @@ bool FaultyLine::Corrupt(std::vector<std::uint8_t>& bytes) {
     frame[c.first] = c.firstValue;
     frame[c.second] = c.secondValue;
   }
-  return frame[c.first] != before[0] || frame[c.second] != before[1];
+  if (frame[c.first] != before[0] || frame[c.second] != before[1]) ++corrupted_;
 }
 
 bool FaultyLine::Write(const std::uint8_t* bytes, std::size_t count) {
@@ -56,7 +62,7 @@ bool FaultyLine::Write(const std::uint8_t* bytes, std::size_t count) {
   bool goesDead = false;
   {
     std::lock_guard lock(mutex_);
-    if (Corrupt(sent)) ++corrupted_;
+    Corrupt(sent);
     sent.insert(sent.end(), trailingNoise_.begin(), trailingNoise_.end());
     if (bytesBeforeClosing_) {
       goesDead = sent.size() >= *bytesBeforeClosing_;

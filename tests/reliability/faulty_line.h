@@ -32,7 +32,9 @@ class FaultyLine : public sim::Line {
   void SetTrailingNoise(std::vector<std::uint8_t> noise);
   // The next whole reply is changed so.
   void CorruptNextReply(const ReplyCorruption& corruption);
-  // Replies whose bytes a corruption changed, so far.
+  // Corruptions that met a reply, so far, and the replies they changed
+  // (one that swaps equal bytes changes nothing).
+  int CorruptionsUsed() const;
   int CorruptedReplies() const;
 
   int Read(std::uint8_t* buffer, std::size_t capacity, int timeoutMs) override;
@@ -40,12 +42,13 @@ class FaultyLine : public sim::Line {
   void Close() override;
 
  private:
-  bool Corrupt(std::vector<std::uint8_t>& bytes);
+  void Corrupt(std::vector<std::uint8_t>& bytes);
 
   std::unique_ptr<sim::Line> inner_;
   mutable std::mutex mutex_;
   std::optional<std::size_t> bytesBeforeClosing_;
   std::vector<std::uint8_t> trailingNoise_;
   std::optional<ReplyCorruption> corruption_;
+  int used_ = 0;
   int corrupted_ = 0;
 };

@@ -8,3 +8,11 @@ torva_test(reliability_line_tests
   reliability/line_fault_tests.cpp
   reliability/faulty_line.cpp
   ${TORVA_VANISHED_LINE})
+torva_test(reliability_soak_tests
+  reliability/soak_tests.cpp
+  reliability/soak.cpp
+  reliability/faulty_line.cpp)
+
+# The long soak, run by scripts/soak.sh: not a test of its own.
+add_executable(torva_soak reliability/soak_main.cpp reliability/soak.cpp reliability/faulty_line.cpp)
+target_link_libraries(torva_soak PRIVATE torva_test_support)

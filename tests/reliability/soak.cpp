@@ -1,0 +1,364 @@
+#include "reliability/soak.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+#include "reliability/faulty_line.h"
+#include "sim/simulator.h"
+#include "support/driver_instance.h"
+#include "support/host_log_capture.h"
+#include "support/test_port.h"
+
+namespace {
+
+constexpr int kBlockWords = 10;
+constexpr int kGuardWords = 4;
+constexpr std::uint16_t kGuardWord = 0xC5C5;
+constexpr int kMaxScriptEntries = 4;
+constexpr int kCorrectReplyPercent = 30;  // of the entries of a script but its last
+constexpr int kMaxNoise = 24;
+constexpr int kStatusChangePercent = 5;
+constexpr int kFrameBytes = 36;
+constexpr int kDataFirst = 15;  // the data area of a frame: bytes 15 to 34
+constexpr int kDataBytes = 20;
+constexpr int kExaminedFirst = 2;  // bytes after the start and the reply mark
+constexpr std::uint8_t kStart = 0x02;
+constexpr std::uint8_t kReplyMark = 0x4F;
+
+// Reproducible from the seed on every platform: plain modulo of the engine's
+// output, no library distribution.
+class Random {
+ public:
+  explicit Random(std::uint64_t seed) : engine_(seed) {}
+  int Below(int bound) { return static_cast<int>(engine_() % static_cast<std::uint64_t>(bound)); }
+  bool Percent(int percent) { return Below(100) < percent; }
+  std::uint16_t Word() { return static_cast<std::uint16_t>(engine_()); }
+  std::uint8_t Byte() { return static_cast<std::uint8_t>(engine_()); }
+
+ private:
+  std::mt19937_64 engine_;
+};
+
+// A host's buffer of ten words between guard words.
+struct HostBuffer {
+  std::array<std::uint16_t, kBlockWords + 2 * kGuardWords> words;
+  HostBuffer() { words.fill(kGuardWord); }
+  std::uint16_t* data() { return words.data() + kGuardWords; }
+};
+
+bool IsFlaggedOutcome(ResultCode result) { return result < 0 || result > 2; }
+
+class SoakRun {
+ public:
+  explicit SoakRun(const SoakOptions& options)
+      : options_(options),
+        random_(options.seed),
+        port_(OpenTestPort()),
+        line_(new FaultyLine(std::move(port_.peer))),
+        serving_(simulator_, std::unique_ptr<sim::Line>(line_)) {}
+
+  SoakFigures Run() {
+    const auto start = std::chrono::steady_clock::now();
+    ClearLog();  // keeps the driver's lines out of the report's way
+    PrepareMachines();
+    if (driver_.ColdStart(port_.driverName, options_.timeoutUnits) != kResultDone) {
+      throw std::runtime_error("the driver does not start on " + port_.driverName);
+    }
+    for (std::uint64_t i = 0; i < options_.operations; ++i) RunOperation();
+    figures_.elapsed = std::chrono::steady_clock::now() - start;
+    return figures_;
+  }
+
+ private:
+  void PrepareMachines() {
+    for (int machine = 1; machine <= options_.machines; ++machine) {
+      simulator_.SetStatus(machine, random_.Word());
+      for (int address = 0; address < options_.registerBlocks * kBlockWords; ++address) {
+        simulator_.SetRegister(machine, address, random_.Word());
+      }
+    }
+  }
+
+  void RunOperation() {
+    const int machine = 1 + random_.Below(options_.machines);
+    const int pick = random_.Below(4);  // reads half of the time
+    const SoakOperation operation = pick < 2    ? SoakOperation::kBlockRead
+                                    : pick == 2 ? SoakOperation::kSingleWrite
+                                                : SoakOperation::kBlockWrite;
+    const int first = random_.Below(options_.registerBlocks) * kBlockWords;
+    if (random_.Percent(kStatusChangePercent)) simulator_.SetStatus(machine, random_.Word());
+    if (random_.Percent(options_.faultPercent)) InjectFault(machine, operation != SoakOperation::kBlockRead);
+    const int usedBefore = line_->CorruptionsUsed();
+    const int corruptedBefore = line_->CorruptedReplies();
+    switch (operation) {
+      case SoakOperation::kBlockRead:
+        BlockRead(machine, first, corruptedBefore);
+        break;
+      case SoakOperation::kSingleWrite:
+        Write(machine, first + random_.Below(kBlockWords), 1);
+        break;
+      default:
+        Write(machine, first, kBlockWords);
+        break;
+    }
+    if (line_->CorruptionsUsed() != usedBefore) armedCorruption_.reset();
+    simulator_.SetFaults(machine, sim::MachineFaults{});
+  }
+
+  // --- Faults ---------------------------------------------------------
+
+  void InjectFault(int machine, bool write) {
+    static constexpr SoakFault kChoices[] = {SoakFault::kSilent,       SoakFault::kBadChecksum,
+                                             SoakFault::kWrongCodes,   SoakFault::kCut,
+                                             SoakFault::kNoise,        SoakFault::kNack,
+                                             SoakFault::kSwappedBytes, SoakFault::kReplacedBytes};
+    const SoakFault fault = kChoices[random_.Below(std::size(kChoices))];
+    switch (fault) {
+      case SoakFault::kNoise:
+        return InjectNoise(machine);
+      case SoakFault::kNack:
+        if (write) InjectNack(machine);
+        return;
+      case SoakFault::kSwappedBytes:
+      case SoakFault::kReplacedBytes:
+        return ArmCorruption(fault);
+      default:
+        return InjectScript(machine);
+    }
+  }
+
+  // One to four replies, each a fault or a correct one, so that faults also
+  // reach the later attempts and the second phase of a write.
+  void InjectScript(int machine) {
+    static constexpr sim::ReplyFault kReplyFaults[] = {sim::ReplyFault::kSilent, sim::ReplyFault::kBadChecksum,
+                                                       sim::ReplyFault::kWrongCodes, sim::ReplyFault::kCut};
+    static constexpr SoakFault kCounted[] = {SoakFault::kSilent, SoakFault::kBadChecksum,
+                                             SoakFault::kWrongCodes, SoakFault::kCut};
+    std::vector<sim::ScriptedReply> script;
+    const int entries = 1 + random_.Below(kMaxScriptEntries);
+    for (int i = 0; i < entries; ++i) {
+      const bool correct = i + 1 < entries && random_.Percent(kCorrectReplyPercent);
+      if (correct) {
+        script.push_back(sim::ScriptedReply{});
+        continue;
+      }
+      const int kind = random_.Below(std::size(kReplyFaults));
+      script.push_back(sim::ScriptedReply{kReplyFaults[kind], random_.Below(kFrameBytes)});
+      ++figures_.faults[kCounted[kind]];
+    }
+    simulator_.Script(machine, std::move(script));
+  }
+
+  // Noise that holds no reply start and does not end in a start byte, which
+  // would swallow the reply's own: pure noise, always skipped.
+  void InjectNoise(int machine) {
+    sim::MachineFaults faults;
+    const int length = 1 + random_.Below(kMaxNoise);
+    for (int i = 0; i < length; ++i) {
+      std::uint8_t byte = random_.Byte();
+      if (byte == kReplyMark && !faults.noiseBeforeReply.empty() && faults.noiseBeforeReply.back() == kStart) {
+        byte = kReplyMark + 1;
+      }
+      faults.noiseBeforeReply.push_back(byte);
+    }
+    if (faults.noiseBeforeReply.back() == kStart) faults.noiseBeforeReply.back() = kStart + 1;
+    simulator_.SetFaults(machine, faults);
+    ++figures_.faults[SoakFault::kNoise];
+  }
+
+  void InjectNack(int machine) {
+    sim::MachineFaults faults;
+    faults.nackIndex = random_.Below(kBlockWords);
+    simulator_.SetFaults(machine, faults);
+    ++figures_.faults[SoakFault::kNack];
+  }
+
+  // One corruption at a time: it waits for the next reply on the line.
+  void ArmCorruption(SoakFault kind) {
+    if (armedCorruption_) return;
+    ReplyCorruption corruption{};
+    if (kind == SoakFault::kSwappedBytes) {
+      corruption.first = kDataFirst + random_.Below(kDataBytes);
+      corruption.second = kDataFirst + random_.Below(kDataBytes);
+      corruption.swap = true;
+    } else {
+      corruption.first = kExaminedFirst + random_.Below(kFrameBytes - kExaminedFirst);
+      corruption.second = kExaminedFirst + random_.Below(kFrameBytes - kExaminedFirst);
+      corruption.firstValue = random_.Byte();
+      corruption.secondValue = random_.Byte();
+    }
+    line_->CorruptNextReply(corruption);
+    armedCorruption_ = kind;
+    ++figures_.faults[kind];
+  }
+
+  // --- Operations and their truth -------------------------------------
+
+  bool Count(SoakOperation operation, ResultCode result) {
+    if (IsFlaggedOutcome(result)) {
+      ++figures_.otherCodes;
+      return false;
+    }
+    ++figures_.results[operation][static_cast<std::size_t>(result)];
+    return true;
+  }
+
+  bool ReadIsTheMachines(int machine, int first, const std::uint16_t* words) {
+    for (int i = 0; i < kBlockWords; ++i) {
+      if (words[i] != simulator_.Register(machine, first + i)) return false;
+    }
+    return true;
+  }
+
+  void BlockRead(int machine, int first, int corruptedBefore) {
+    HostBuffer buffer;
+    const HostBuffer before = buffer;
+    const ResultCode result =
+        driver_.Transfer(kOpBlockRead, RegisterSpec(machine, first), kBlockWords, buffer.data());
+    if (!Count(SoakOperation::kBlockRead, result)) return;
+    const bool corrupted = line_->CorruptedReplies() != corruptedBefore;
+    if (corrupted) ++figures_.corruptedReadReplies[*armedCorruption_];
+    if (result != kResultDone) {
+      if (buffer.words != before.words) ++figures_.touchedBuffers;
+      if (result == kResultFailed && driver_.context().commDisabled[machine] != 0) ReEnable(machine);
+      return;
+    }
+    const bool valuesTrue = ReadIsTheMachines(machine, first, buffer.data());
+    const bool statusTrue = driver_.Status(machine) == static_cast<std::int16_t>(simulator_.Status(machine));
+    if (valuesTrue && statusTrue) return;
+    if (corrupted) {
+      ++figures_.corruptionsDelivered[*armedCorruption_];
+    } else {
+      figures_.wrongValues += valuesTrue ? 0 : 1;
+      figures_.wrongStatus += statusTrue ? 0 : 1;
+    }
+  }
+
+  void Write(int machine, int first, int count) {
+    HostBuffer buffer;
+    std::uint16_t* values = buffer.data() + (count == 1 ? 1 : 0);
+    for (int i = 0; i < count; ++i) values[i] = random_.Word();
+    const HostBuffer before = buffer;
+    const bool single = count == 1;
+    const ResultCode result = driver_.Transfer(single ? kOpSingleWrite : kOpBlockWrite,
+                                               RegisterSpec(machine, first), count, buffer.data());
+    if (!Count(single ? SoakOperation::kSingleWrite : SoakOperation::kBlockWrite, result)) return;
+    if (buffer.words != before.words) ++figures_.touchedBuffers;
+    bool arrived = true;
+    for (int i = 0; i < count; ++i) arrived = arrived && simulator_.Register(machine, first + i) == values[i];
+    if (result == kResultDone && !arrived) ++figures_.lostWrites;
+    if (result != kResultDone && arrived) ++figures_.failedWritesThatArrived;
+  }
+
+  // The host's way back for a machine the driver disabled: 0 into "$COMM".
+  void ReEnable(int machine) {
+    std::uint16_t zero[2] = {0, 0};
+    Count(SoakOperation::kReEnable, driver_.Transfer(kOpSingleWrite, CommSpec(machine), 1, zero));
+  }
+
+  SoakOptions options_;
+  Random random_;
+  TestPort port_;
+  sim::Simulator simulator_;
+  FaultyLine* line_;  // owned by serving_
+  sim::SimulatorThread serving_;
+  DriverInstance driver_;
+  SoakFigures figures_;
+  std::optional<SoakFault> armedCorruption_;
+};
+
+// --- The report ---------------------------------------------------------
+
+const char* Name(SoakOperation operation) {
+  switch (operation) {
+    case SoakOperation::kBlockRead: return "block read (10 registers)";
+    case SoakOperation::kSingleWrite: return "single write";
+    case SoakOperation::kBlockWrite: return "block write (10 registers)";
+    case SoakOperation::kReEnable: return "re-enable a disabled machine (0 into \"$COMM\")";
+  }
+  return "";
+}
+
+const char* Name(SoakFault fault) {
+  switch (fault) {
+    case SoakFault::kSilent: return "reply not sent (silent)";
+    case SoakFault::kBadChecksum: return "checksum byte off by one";
+    case SoakFault::kWrongCodes: return "other command and second codes";
+    case SoakFault::kCut: return "reply cut after 0 to 35 bytes";
+    case SoakFault::kNoise: return "1 to 24 bytes of noise before every reply";
+    case SoakFault::kNack: return "one register refused (acknowledgement 0), in a write";
+    case SoakFault::kSwappedBytes: return "two bytes of the data area swapped (checksum kept)";
+    case SoakFault::kReplacedBytes: return "two bytes of a reply replaced at random";
+  }
+  return "";
+}
+
+std::uint64_t Get(const std::map<SoakFault, std::uint64_t>& counts, SoakFault fault) {
+  const auto found = counts.find(fault);
+  return found == counts.end() ? 0 : found->second;
+}
+
+}  // namespace
+
+std::uint64_t SoakFigures::Operations() const {
+  std::uint64_t total = 0;
+  for (const auto& [operation, codes] : results) {
+    if (operation == SoakOperation::kReEnable) continue;
+    for (std::uint64_t count : codes) total += count;
+  }
+  return total;
+}
+
+SoakFigures RunSoak(const SoakOptions& options) { return SoakRun(options).Run(); }
+
+std::string SoakReport(const SoakOptions& options, const SoakFigures& figures,
+                       const std::string& command) {
+  const double seconds = std::chrono::duration<double>(figures.elapsed).count();
+  std::ostringstream out;
+  out << "# Soak report\n\n"
+      << "Made by `" << command << "`: seed " << options.seed << ", " << options.operations
+      << " host operations on machines 1 to " << options.machines << " (registers 0 to "
+      << options.registerBlocks * kBlockWords - 1 << "), reply time-out "
+      << options.timeoutUnits * 10 << " ms, a fault injected before " << options.faultPercent
+      << " % of the operations. Ran " << static_cast<long long>(seconds) << " s.\n\n"
+      << "The machines' register memory in the simulator is the truth: a machine stores the\n"
+      << "values of every values request that reaches it, whatever becomes of its reply.\n\n"
+      << "## Nothing lost\n\n| Figure | Count |\n|---|---:|\n"
+      << "| reads answered 0 with a value that is not the machine's | " << figures.wrongValues << " |\n"
+      << "| writes answered 0 that did not reach the machine | " << figures.lostWrites << " |\n"
+      << "| status words not the machine's after a read answered 0 | " << figures.wrongStatus << " |\n"
+      << "| failed reads or writes that changed the host's buffer | " << figures.touchedBuffers << " |\n"
+      << "| results other than 0, 1 and 2 | " << figures.otherCodes << " |\n"
+      << "| **total (must be 0)** | **" << figures.Untruths() << "** |\n\n"
+      << "Corrupted replies that the checksum let through are counted apart below.\n\n"
+      << "## Operations by result\n\n| Operation | 0 | 1 | 2 | total |\n|---|---:|---:|---:|---:|\n";
+  for (const auto& [operation, codes] : figures.results) {
+    out << "| " << Name(operation) << " | " << codes[0] << " | " << codes[1] << " | " << codes[2]
+        << " | " << codes[0] + codes[1] + codes[2] << " |\n";
+  }
+  out << "\nHost operations: " << figures.Operations() << ". Writes answered 1 or 2 whose values "
+      << "had reached the machine all the same: " << figures.failedWritesThatArrived << ".\n\n"
+      << "## Faults injected\n\n| Fault | Count |\n|---|---:|\n";
+  std::uint64_t faults = 0;
+  for (const auto& [fault, count] : figures.faults) {
+    out << "| " << Name(fault) << " | " << count << " |\n";
+    faults += count;
+  }
+  out << "| **total** | **" << faults << "** |\n\n"
+      << "## What the additive checksum lets through (a limit of the protocol)\n\n"
+      << "| Corruption | replies to block reads it changed | delivered to the host with 0 |\n"
+      << "|---|---:|---:|\n";
+  for (SoakFault fault : {SoakFault::kSwappedBytes, SoakFault::kReplacedBytes}) {
+    out << "| " << Name(fault) << " | " << Get(figures.corruptedReadReplies, fault) << " | "
+        << Get(figures.corruptionsDelivered, fault) << " |\n";
+  }
+  out << "\nThe checksum is a sum of bytes: it cannot see bytes that trade places, and it\n"
+      << "misses a random change of two bytes whenever their differences cancel (about one\n"
+      << "in 256). Such a reply is indistinguishable from a true one to any receiver.\n";
+  return out.str();
+}
