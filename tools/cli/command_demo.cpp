@@ -4,40 +4,46 @@
 
 #include "cli/command.h"
 #include "common/tool_error.h"
+#include "output/terminal.h"
 
 namespace tool {
 namespace {
 
 struct Step {
-  const char* title;    // empty: the step goes on with the one before
-  const char* command;  // the same step as a command of its own
-  int (*run)(CommandContext&);
+  const char* title;  // empty: the step goes on with the one before
+  const char* command;
   std::vector<std::string> positionals;
   std::map<std::string, std::string, std::less<>> options;
   int expectedStatus = kExitOk;
 };
 
 const std::vector<Step> kSteps{
-    {"1. The driver describes itself to its host.", "torva info", RunInfo, {}, {}},
-    {"2. Three machines polled three times: registers 0000-0009 and the status word of machine 01.",
-     "torva poll 010000 020000 030000 01$STAT --count 3 --interval 300", RunPoll,
-     {"010000", "020000", "030000", "01$STAT"}, {{"--count", "3"}, {"--interval", "300"}}},
-    {"3. Register 0005 of machine 02 written, then read back.", "torva write 020005 4660", RunWrite,
-     {"020005", "4660"}, {}},
-    {"", "torva read 020005", RunRead, {"020005"}, {}},
+    {"1. The driver describes itself to its host.", "info", {}, {}},
+    {"2. Register 0005 of machines 01 to 03 and the status word of machine 01, polled three times.", "poll",
+     {"010005", "020005", "030005", "01$STAT"}, {{"--count", "3"}, {"--interval", "300"}}},
+    {"3. Register 0005 of machine 02 written, then read back.", "write", {"020005", "4660"}, {}},
+    {"", "read", {"020005"}, {}},
     {"4. Machine 07 is not on the line: the driver gives up on it and disables it, and the tool\n"
      "   says why and how to bring it back.",
-     "torva read 070000", RunRead, {"070000"}, {}, kExitFailed},
+     "read", {"070000"}, {}, kExitFailed},
 };
+
+// The step as a command of its own.
+std::string CommandLine(const Step& step) {
+  std::string line = std::string("torva ") + step.command;
+  for (const std::string& word : step.positionals) line += " " + ShellWord(word);
+  for (const auto& [name, value] : step.options) line += " " + name + " " + value;
+  return line;
+}
 
 bool RunStep(const CommandContext& demo, const Step& step) {
   if (step.title[0] != '\0') demo.out << '\n' << step.title << '\n';
-  demo.out << "\n   $ " << step.command << "\n\n" << std::flush;
+  demo.out << "\n   $ " << CommandLine(step) << "\n\n" << std::flush;
   Arguments args;
   args.positionals = step.positionals;
   args.options = step.options;
   CommandContext context{args, Format::kTable, demo.out, demo.err, demo.workspace, false};
-  return step.run(context) == step.expectedStatus;
+  return FindCommand(step.command)->run(context) == step.expectedStatus;
 }
 
 }  // namespace

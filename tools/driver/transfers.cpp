@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "output/terminal.h"
+
 namespace tool {
 namespace {
 
@@ -115,7 +117,7 @@ std::string ProblemName(Problem problem) {
   return "?";
 }
 
-std::string ReenableCommand(int machine) { return "torva write " + MachineText(machine) + "$COMM 0"; }
+std::string ReenableCommand(int machine) { return "torva write " + ShellWord(MachineText(machine) + "$COMM") + " 0"; }
 
 TransferOutcome ReadTarget(Driver& driver, const Target& target, const LineFacts& facts) {
   if (target.kind == TargetKind::kStatus || target.kind == TargetKind::kCommFlag) return ReadTable(driver, target);

@@ -45,7 +45,7 @@ TransferOutcome ReadTarget(Driver& driver, const Target& target, const LineFacts
 TransferOutcome WriteTarget(Driver& driver, const Target& target, std::span<const std::uint16_t> values,
                             const LineFacts& facts);
 
-// "torva write 05$COMM 0"
+// "torva write '05$COMM' 0", quoted for the platform's shell.
 std::string ReenableCommand(int machine);
 
 }  // namespace tool

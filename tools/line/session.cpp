@@ -59,6 +59,8 @@ std::string Session::BringUpLine() {
   std::string error;
   if (!options_.port || options_.simPort) {
     simulatedLine_ = SimulatedLine::Start(options_.simPort, options_.line.baudRate, trace_.get(), &error);
+    // Without pseudo-terminals (Windows) the simulated line needs a port pair named.
+    if (!simulatedLine_ && !options_.simPort) throw UsageError("--port is needed: " + error);
     if (!simulatedLine_) throw ToolError(kExitNoLine, "cannot start the simulated line: " + error);
     portShown_ = options_.port.value_or(simulatedLine_->driverSide());
     return portShown_;
@@ -75,8 +77,9 @@ std::string Session::BringUpLine() {
 void Session::StartDriver(const std::string& driverSide) {
   const std::optional<std::string> name = DriverPortName(driverSide);
   if (!name) {
-    throw ToolError(kExitNoLine, "the port name " + driverSide + " is longer than the driver takes (" +
-                                     std::to_string(kDriverPortNameLength) + " characters) and has no shorter name");
+    throw ToolError(kExitNoLine, "cannot open port " + driverSide + ": the driver takes port names of at most " +
+                                     std::to_string(kDriverPortNameLength) + " characters and it has no shorter one; " +
+                                     PortOpenHint(driverSide));
   }
   const StartSettings settings{*name, TimeoutUnits(options_.timeoutMs), options_.line};
   if (driver_->Start(settings) != kResultDone) {

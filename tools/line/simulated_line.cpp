@@ -31,7 +31,10 @@ std::unique_ptr<SimulatedLine> SimulatedLine::Start(const std::optional<std::str
     if (!end) *error = "cannot open " + *simPort + " to serve the simulated line on";
   } else {
     end = sim::OpenPseudoTerminal(&line->driverSide_);
-    if (!end) *error = "this system has no pseudo-terminals for a simulated line: give --port and --sim-port";
+    if (!end) {
+      *error = "there is no pseudo-terminal for a simulated line here; give the port of the machines, or "
+               "--port COM1 --sim-port COM2 to serve the simulated line on a null-modem pair";
+    }
   }
   if (!end) return nullptr;
   LoadDemoMachines(line->simulator_);

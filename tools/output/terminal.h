@@ -17,6 +17,9 @@ int StdoutColumns();
 // How standard output shows the driver's code page 437 banner: the locale's
 // UTF-8 on Linux; the console's code page on Windows (UTF-8 when redirected).
 BoxStyle StdoutBoxStyle();
+// `word` as the platform's usual shell takes it literally: POSIX shells
+// would expand the $ of "05$COMM", so such words are quoted there.
+std::string ShellWord(const std::string& word);
 // Switches on ANSI sequences where a console needs asking (Windows 10 and later).
 void PrepareTerminal();
 

@@ -38,6 +38,10 @@ int StdoutColumns() {
 
 BoxStyle StdoutBoxStyle() { return NamesUtf8(LocaleName()) ? BoxStyle::kUtf8 : BoxStyle::kAscii; }
 
+std::string ShellWord(const std::string& word) {
+  return word.find_first_of("$ \"*?") == std::string::npos ? word : "'" + word + "'";
+}
+
 void PrepareTerminal() {}
 
 }  // namespace tool

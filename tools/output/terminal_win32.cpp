@@ -41,6 +41,10 @@ BoxStyle StdoutBoxStyle() {
   return codePage == kBoxCodePage ? BoxStyle::kCodePage437 : BoxStyle::kAscii;
 }
 
+std::string ShellWord(const std::string& word) {
+  return word.find(' ') == std::string::npos ? word : "\"" + word + "\"";
+}
+
 void PrepareTerminal() {
   EnableAnsi(STD_OUTPUT_HANDLE);
   EnableAnsi(STD_ERROR_HANDLE);
