@@ -215,7 +215,8 @@ Simulator::ReplyShape Simulator::NextShape(Machine& machine) {
     return ReplyShape{scripted.fault == ReplyFault::kSilent,
                       scripted.fault == ReplyFault::kBadChecksum,
                       scripted.fault == ReplyFault::kWrongCodes,
-                      scripted.fault == ReplyFault::kCut ? scripted.cutAfterBytes : -1};
+                      scripted.fault == ReplyFault::kCut ? scripted.cutAfterBytes : -1,
+                      scripted.fault == ReplyFault::kNack ? scripted.nackIndex : -1};
   }
   MachineFaults& faults = machine.faults;
   if (faults.silent ||
@@ -234,6 +235,7 @@ Simulator::PlannedReply Simulator::Shape(Machine& machine, WireFrame& reply) {
   const ReplyShape shape = NextShape(machine);
   if (shape.silent) return {};
   ++machine.repliesSinceFaultsSet;
+  if (shape.nackWord >= 0 && shape.nackWord < kDataWords) PutDataWord(reply, shape.nackWord, 0);
   if (shape.wrongCodes) {
     PutCode(reply, kCommandAt, "XX");
     PutCode(reply, kSecondCodeAt, "YY");

@@ -30,11 +30,13 @@ enum class ReplyFault {
   kBadChecksum,  // the checksum byte is off by one
   kWrongCodes,   // command code and second code are not the expected ones
   kCut,          // only the first `cutAfterBytes` bytes of the reply are sent
+  kNack,         // acknowledgement word `nackIndex` of this reply is 0
 };
 
 struct ScriptedReply {
   ReplyFault fault = ReplyFault::kNone;
   int cutAfterBytes = 0;  // for kCut: 0 to 35
+  int nackIndex = 0;      // for kNack: 0 to 9
 };
 
 struct MachineFaults {
@@ -113,6 +115,7 @@ class Simulator {
     bool badChecksum = false;
     bool wrongCodes = false;
     int cutAfterBytes = -1;
+    int nackWord = -1;
   };
   struct PlannedReply {
     std::vector<std::uint8_t> bytes;  // noise, then the (possibly cut) frame

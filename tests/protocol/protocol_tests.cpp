@@ -30,6 +30,8 @@ std::string DisabledLine(int machine) {
          " not responding, disabling communication to it!";
 }
 
+const sim::ScriptedReply kGoodReply{ReplyFault::kNone, 0};
+
 class MachineLink : public testing::Test {
  protected:
   MachineLink() : port_(OpenTestPort()), line_(simulator_, std::move(port_.peer)) {}
@@ -254,6 +256,12 @@ TEST_F(MachineLink, SecondPhaseWrongCodesEndTheWriteAtOnce) {
   EXPECT_EQ(WriteOne(8, 5, 77), 1);
   EXPECT_EQ(CommandsSent(), (std::vector<char>{'L', 'P'}));
   EXPECT_EQ(driver_.Status(8), 0x0042);
+}
+
+TEST_F(MachineLink, SecondPhaseRefusalOfTheLastRegisterEndsTheWrite) {
+  simulator_.Script(8, {kGoodReply, {ReplyFault::kNack, 0, 9}});
+  EXPECT_EQ(WriteTen(8, 300, 10), 1);
+  EXPECT_EQ(CommandsSent(), (std::vector<char>{'L', 'P'}));
 }
 
 TEST_F(MachineLink, ReadOnlyRegisterIsRefusedInTheFirstPhase) {
