@@ -16,3 +16,4 @@ torva_test(reliability_soak_tests
 # The long soak, run by scripts/soak.sh: not a test of its own.
 add_executable(torva_soak reliability/soak_main.cpp reliability/soak.cpp reliability/faulty_line.cpp)
 target_link_libraries(torva_soak PRIVATE torva_test_support)
+torva_test(reliability_hostile_input_tests reliability/hostile_input_tests.cpp)
