@@ -23,3 +23,10 @@ target_link_libraries(serial_port_tests PRIVATE torva_static)
 if(NOT WIN32)
   target_link_libraries(serial_port_tests PRIVATE util)
 endif()
+
+# The routines alone, over a scripted device instead of a platform backend.
+torva_test(serial_routine_tests
+  ${serial_tests}/serial_routine_tests.cpp
+  ${serial_tests}/scripted_platform.cpp
+  ${PROJECT_SOURCE_DIR}/src/serial/serial_port.cpp
+  ${PROJECT_SOURCE_DIR}/src/serial/device_state.cpp)
