@@ -1,5 +1,6 @@
 #include "cli/arguments.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 
@@ -82,7 +83,10 @@ long long ParseInteger(const std::string& text, long long min, long long max, co
   char* end = nullptr;
   errno = 0;
   const long long value = std::strtoll(digits, &end, hex ? 16 : 10);
-  const bool whole = !text.empty() && end != digits && *end == '\0' && errno == 0 && !(hex && *digits == '-');
+  // strtoll would also take leading blanks and a plus sign.
+  const unsigned char first = static_cast<unsigned char>(*digits);
+  const bool startsWell = (hex ? std::isxdigit(first) : std::isdigit(first)) || (!hex && first == '-');
+  const bool whole = startsWell && end != digits && *end == '\0' && errno == 0;
   if (!whole || value < min || value > max) {
     throw UsageError(what + " must be a number from " + std::to_string(min) + " to " + std::to_string(max) +
                      ", not \"" + text + "\"");

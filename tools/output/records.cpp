@@ -93,12 +93,15 @@ class TableWriter : public RecordWriter {
   void WriteVertical() {
     for (std::size_t r = 0; r < records_.size(); ++r) {
       if (r > 0) out_ << '\n';
+      std::vector<const Field*> shown;
       std::size_t width = 0;
-      for (const Field* field : TableFields(records_[r])) width = std::max(width, field->name.size());
       for (const Field* field : TableFields(records_[r])) {
-        const std::string text = TableText(*field);
-        if (text.empty()) continue;
-        out_ << field->name << ':' << std::string(width - field->name.size() + 1, ' ') << text << '\n';
+        if (TableText(*field).empty()) continue;
+        shown.push_back(field);
+        width = std::max(width, field->name.size());
+      }
+      for (const Field* field : shown) {
+        out_ << field->name << ':' << std::string(width - field->name.size() + 1, ' ') << TableText(*field) << '\n';
       }
     }
   }
