@@ -34,6 +34,11 @@ struct OpenPort {
   // Known at open: once a terminal hangs up, isatty() no longer says so.
   bool terminal = false;
   CommTimeouts timeouts;
+  // Bytes read from the device but not yet asked for: a reply that arrived
+  // whole costs one read() however small the requests that take it apart.
+  std::array<unsigned char, 512> readAhead;
+  std::uint32_t aheadFrom = 0;
+  std::uint32_t aheadTo = 0;
 };
 
 std::mutex portTableMutex;
@@ -58,6 +63,7 @@ SerialHandle AddPort(int fd) {
       portTable[slot].terminal = isatty(fd) != 0;
       portTable[slot].timeouts = CommTimeouts{};
       portTable[slot].timeouts.readTotalConstant = kInitialReadTimeoutMs;
+      portTable[slot].aheadFrom = portTable[slot].aheadTo = 0;
       return static_cast<SerialHandle>(slot + 1);
     }
   }
@@ -257,32 +263,43 @@ void RequestQueueSizes(SerialHandle, std::uint32_t, std::uint32_t) {
 }
 
 bool QueryPendingInput(SerialHandle handle, std::uint32_t& pending) {
+  const OpenPort* port = FindPort(handle);
   int count = 0;
-  if (ioctl(FdOf(handle), FIONREAD, &count) != 0) return false;
-  pending = static_cast<std::uint32_t>(count);
+  if (port == nullptr || ioctl(port->fd, FIONREAD, &count) != 0) return false;
+  pending = static_cast<std::uint32_t>(count) + (port->aheadTo - port->aheadFrom);
   return true;
 }
 
+std::uint32_t TakeReadAhead(OpenPort& port, unsigned char* bytes, std::uint32_t count) {
+  const std::uint32_t taken = std::min(count, port.aheadTo - port.aheadFrom);
+  std::memcpy(bytes, port.readAhead.data() + port.aheadFrom, taken);
+  port.aheadFrom += taken;
+  return taken;
+}
+
 // A request that fails after some bytes came reports them; the failure shows
-// again, at once, on the next request.
+// again, at once, on the next request. The wait comes before the read: once
+// the read-ahead is empty, the next byte is mostly still on its way.
 bool ReadSome(SerialHandle handle, void* buffer, std::uint32_t count, std::uint32_t& delivered) {
-  delivered = 0;
-  const OpenPort* port = FindPort(handle);
+  OpenPort* port = FindPort(handle);
   if (port == nullptr) return false;
-  const Deadline deadline(port->timeouts.readTotalConstant);
   auto* bytes = static_cast<unsigned char*>(buffer);
+  delivered = TakeReadAhead(*port, bytes, count);
+  const Deadline deadline(port->timeouts.readTotalConstant);
   while (delivered < count) {
-    const ssize_t got = read(port->fd, bytes + delivered, count - delivered);
-    if (got > 0) {
-      delivered += static_cast<std::uint32_t>(got);
-      continue;
-    }
-    if (got < 0 && errno == EINTR) continue;
-    if (got == 0 && !port->terminal) break;  // end of file: the null device
-    const bool failed = got < 0 ? errno != EAGAIN : HungUp(port->fd);
-    const int ready = failed ? -1 : WaitFor(port->fd, POLLIN, deadline.RemainingMs());
+    const int ready = WaitFor(port->fd, POLLIN, deadline.RemainingMs());
     if (ready < 0) return delivered > 0;
     if (ready == 0) break;
+    const ssize_t got = read(port->fd, port->readAhead.data(), port->readAhead.size());
+    if (got > 0) {
+      port->aheadFrom = 0;
+      port->aheadTo = static_cast<std::uint32_t>(got);
+      delivered += TakeReadAhead(*port, bytes + delivered, count - delivered);
+      continue;
+    }
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (got == 0 && !port->terminal) break;  // end of file: the null device
+    if (got < 0 || HungUp(port->fd)) return delivered > 0;
   }
   return true;
 }
