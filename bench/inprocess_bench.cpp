@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "figure_report.h"
 #include "host_session.h"
@@ -19,8 +20,10 @@
 
 namespace {
 
-constexpr int kIterations = 4000;
-constexpr int kRepetitions = 5;
+// Many short repetitions, run in random order across the benchmarks, so that
+// every benchmark meets the same load of a shared machine.
+constexpr int kIterations = 400;
+constexpr int kRepetitions = 40;
 constexpr int kMachine = 1;
 constexpr int kFirstRegister = 120;
 constexpr std::int32_t kReplyTimeoutUnits = 100;
@@ -108,6 +111,7 @@ void Register(const char* name, void (*benchmark)(benchmark::State&)) {
       ->Iterations(kIterations)
       ->Repetitions(kRepetitions)
       ->UseManualTime()
+      ->ReportAggregatesOnly()
       ->Unit(benchmark::kMicrosecond);
 }
 
@@ -140,6 +144,11 @@ void ReportFigures(const std::string& reportDir) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::vector<char*> arguments(argv, argv + argc);
+  char interleaving[] = "--benchmark_enable_random_interleaving=true";
+  arguments.insert(arguments.begin() + 1, interleaving);  // a later flag may still say otherwise
+  argc = static_cast<int>(arguments.size());
+  argv = arguments.data();
   benchmark::Initialize(&argc, argv);
   const std::string reportDir = ArgumentValue(argc, argv, "report-dir", "");
   Register("BareRoundTrip", BM_BareRoundTrip);

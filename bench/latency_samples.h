@@ -12,6 +12,15 @@ class LatencySamples {
 
   void Reserve(std::size_t count) { microseconds_.reserve(count); }
   void Add(Clock::duration elapsed);
+  // Times one call of `transaction`; kept when it succeeded.
+  template <typename Transaction>
+  bool Time(Transaction&& transaction) {
+    const auto start = Clock::now();
+    const bool ok = transaction();
+    const auto end = Clock::now();
+    if (ok) Add(end - start);
+    return ok;
+  }
   std::size_t size() const { return microseconds_.size(); }
   // The value below which `fraction` (0 to 1) of the samples lie, in microseconds.
   double Percentile(double fraction) const;
@@ -28,11 +37,6 @@ template <typename Transaction>
 LatencySamples TimeEach(int count, Transaction&& transaction) {
   LatencySamples samples;
   samples.Reserve(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) {
-    const auto start = LatencySamples::Clock::now();
-    const bool ok = transaction();
-    const auto end = LatencySamples::Clock::now();
-    if (ok) samples.Add(end - start);
-  }
+  for (int i = 0; i < count; ++i) samples.Time(transaction);
   return samples;
 }

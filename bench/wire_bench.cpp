@@ -51,6 +51,11 @@ double ThreadCpuMicroseconds() {
   return total(usage.ru_utime) + total(usage.ru_stime);
 }
 
+// The best case shows what the driver needs when the shared machine lets it run.
+std::string MedianAndBest(const LatencySamples& samples) {
+  return FormatMicroseconds(samples.Median()) + ", best " + FormatMicroseconds(samples.Percentile(0));
+}
+
 class WireBench {
  public:
   explicit WireBench(std::string reportDir)
@@ -78,7 +83,7 @@ void WireBench::AddAgainstWire(const std::string& number, const std::string& wha
                                const LatencySamples& samples, double wireUs, const PacedRate& rate) {
   const double ratio = samples.Median() / wireUs;
   report_.Add({number, what + " at " + Baud(rate.baud) + ", median of " + std::to_string(samples.size()),
-               FormatMicroseconds(samples.Median()), "wire time " + FormatMicroseconds(wireUs), ratio,
+               MedianAndBest(samples), "wire time " + FormatMicroseconds(wireUs), ratio,
                rate.target, ratio <= rate.limit});
 }
 
@@ -102,29 +107,31 @@ void WireBench::WireEfficiency(const PacedRate& rate) {
 }
 
 // 3. Both protocols through the same relay: client, pseudo-terminal pair,
-// relay, pseudo-terminal pair, server. What each spends beyond its own bytes.
+// relay, pseudo-terminal pair, server. Transactions alternate between the two,
+// so that both meet the same load of a shared machine. What counts is what
+// each spends beyond its own bytes on the wire.
 void WireBench::PacedAgainstPeer(const PacedRate& rate) {
   const int count = rate.transactions * 4;
+  PtyPair torvaNear;
+  PtyPair torvaFar;
+  SimulatedLine machines(torvaFar.slaveName());
+  PacingRelay torvaWire(torvaNear.master(), torvaFar.master(), rate.baud);
+  HostSession host;
+  if (!host.Start(torvaNear.slaveName(), kReplyTimeoutUnits)) throw std::runtime_error("ColdStart failed");
+  RegisterBlock block{};
+
+  PtyPair modbusNear;
+  PtyPair modbusFar;
+  ModbusServer server(modbusFar.slaveName());
+  PacingRelay modbusWire(modbusNear.master(), modbusFar.master(), rate.baud);
+  ModbusClient client(modbusNear.slaveName());
+  std::uint16_t registers[kModbusRegisters];
+
   LatencySamples torva;
-  {
-    PtyPair near;
-    PtyPair far;
-    SimulatedLine machines(far.slaveName());
-    PacingRelay relay(near.master(), far.master(), rate.baud);
-    HostSession host;
-    if (!host.Start(near.slaveName(), kReplyTimeoutUnits)) throw std::runtime_error("ColdStart failed");
-    RegisterBlock values{};
-    torva = TimeEach(count, [&] { return host.ReadBlock(kMachine, kFirstRegister, values) == kResultDone; });
-  }
   LatencySamples modbus;
-  {
-    PtyPair near;
-    PtyPair far;
-    ModbusServer server(far.slaveName());
-    PacingRelay relay(near.master(), far.master(), rate.baud);
-    ModbusClient client(near.slaveName());
-    std::uint16_t values[kModbusRegisters];
-    modbus = TimeEach(count, [&] { return client.ReadTen(values); });
+  for (int i = 0; i < count; ++i) {
+    torva.Time([&] { return host.ReadBlock(kMachine, kFirstRegister, block) == kResultDone; });
+    modbus.Time([&] { return client.ReadTen(registers); });
   }
   const double torvaOverUs = torva.Median() - WireMicroseconds(rate.baud, kExchangeWireBytes);
   const double modbusOverUs = modbus.Median() - WireMicroseconds(rate.baud, kModbusReadWireBytes);
@@ -132,8 +139,8 @@ void WireBench::PacedAgainstPeer(const PacedRate& rate) {
   report_.Add({"3", "Peer, paced by the relay at " + Baud(rate.baud) +
                         ": median time above own wire time, torva block read (72 bytes) against libmodbus "
                         "reading ten registers (33 bytes), " + std::to_string(count) + " each",
-               FormatMicroseconds(torvaOverUs) + " (of " + FormatMicroseconds(torva.Median()) + ")",
-               "libmodbus " + FormatMicroseconds(modbusOverUs) + " (of " + FormatMicroseconds(modbus.Median()) + ")",
+               FormatMicroseconds(torvaOverUs) + " (of " + MedianAndBest(torva) + ")",
+               "libmodbus " + FormatMicroseconds(modbusOverUs) + " (of " + MedianAndBest(modbus) + ")",
                ratio, "below 1 (less overhead)", ratio < 1.0});
   KeepDistribution(torva, "torva-paced-" + std::to_string(rate.baud));
   KeepDistribution(modbus, "modbus-paced-" + std::to_string(rate.baud));
