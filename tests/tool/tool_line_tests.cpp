@@ -209,7 +209,7 @@ TEST(ToolScan, ANoMachineLineIsExitOne) {
 
 TEST(ToolPoll, CountsExchangesFailuresAndRefusalsPerMachine) {
   const ToolResult result =
-      RunTool(OnLine({"poll", "010005", "080000", "--count", "3", "--interval", "20", "--timeout", "30", "--json"}));
+      RunTool(OnLine({"poll", "010005", "080000", "--count", "3", "--interval", "20", "--timeout", "150", "--json"}));
   EXPECT_EQ(result.exitCode, 1);
   const std::vector<JsonRecord> records = ParseJsonLines(result.out);
   ASSERT_EQ(WithField(records, "hex").size(), 6u) << "two values a round";

@@ -10,7 +10,7 @@
 namespace tool {
 
 int RunTool(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
-  PrepareTerminal();
+  PrepareOutput();
   CatchInterrupt();
   if (words.empty()) {
     PrintToolHelp(err);

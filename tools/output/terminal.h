@@ -20,8 +20,10 @@ BoxStyle StdoutBoxStyle();
 // `word` as the platform's usual shell takes it literally: POSIX shells
 // would expand the $ of "05$COMM", so such words are quoted there.
 std::string ShellWord(const std::string& word);
-// Switches on ANSI sequences where a console needs asking (Windows 10 and later).
-void PrepareTerminal();
+// Switches on ANSI sequences where a console needs asking (Windows 10 and
+// later), and has standard output and error written byte for byte: CSV ends
+// its rows in CR LF itself, and no CR is to be added before other line ends.
+void PrepareOutput();
 
 // Text in code page 437 (box drawing, CR LF line ends) for a terminal of
 // `style`: line ends become LF, the box characters Unicode or ASCII.

@@ -42,6 +42,6 @@ std::string ShellWord(const std::string& word) {
   return word.find_first_of("$ \"*?") == std::string::npos ? word : "'" + word + "'";
 }
 
-void PrepareTerminal() {}
+void PrepareOutput() {}
 
 }  // namespace tool

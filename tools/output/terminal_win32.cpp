@@ -1,4 +1,8 @@
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <cstdio>
 
 
 #include "output/terminal.h"
@@ -45,9 +49,11 @@ std::string ShellWord(const std::string& word) {
   return word.find(' ') == std::string::npos ? word : "\"" + word + "\"";
 }
 
-void PrepareTerminal() {
+void PrepareOutput() {
   EnableAnsi(STD_OUTPUT_HANDLE);
   EnableAnsi(STD_ERROR_HANDLE);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 }
 
 }  // namespace tool
