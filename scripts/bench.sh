@@ -87,12 +87,23 @@ Every line is a pseudo-terminal pair; no real serial device is opened.
    byte, so one exchange needs 72 byte times on the wire: 37.5 ms at 19,200
    baud, 6.25 ms at 115,200. The driver is opened at 19,200 baud in every
    case (its line settings carry the baud rate in 16 bits); a pseudo-terminal
-   ignores the rate, the simulator sets the pace.
+   ignores the rate, the pacer sets the pace. Rows "paced by the simulator"
+   are the figure as asked. Rows "paced by the relay" put the pacing relay of
+   figure 3 between the driver and an unpaced simulator: the same wire model
+   (a byte arrives ten bit times after the line is free to carry it), but a
+   pacer that sleeps between bytes. The simulator spins for the last 100 us
+   before each byte, which at 115,200 baud (86.8 us a byte) is the whole
+   reply: it holds one of the two cores while the driver waits for those
+   bytes. Comparing the two sets of rows tells how much of the overhead the
+   simulator's own pacing adds.
 2. **Software floor.** Unpaced, the same simulator answering. The bare round
    trip is the least a program can do: write the 36-byte request, wait and read
    until 36 bytes are back. Google Benchmark runs 40 repetitions of 400
    transactions of each, in random order, so that both meet the same load; the
-   median and 99th percentile are over all transactions.
+   median and 99th percentile are over all transactions. The program keeps to
+   one core, client and responder taking turns on it: across two cores a round
+   trip is fast or slow by whether the other core happens to be free, and on a
+   shared machine that lottery, not the software, would decide the median.
 3. **Against a peer.** libmodbus 3.1 as an RTU client (`modbus_new_rtu`,
    `modbus_read_registers` of ten holding registers) against a libmodbus RTU
    server in a thread (`modbus_receive`, `modbus_reply`), 8N1. Unpaced: the
@@ -115,7 +126,9 @@ Every line is a pseudo-terminal pair; no real serial device is opened.
    driver's thread, only during the polling loop; the simulator's thread is not
    counted. The counter checks itself on a `malloc` and a `new` first.
 7. **Full poll cycle.** One block read from each of 100 machines, paced at
-   115,200 baud, against 100 exchanges of wire time (625 ms).
+   115,200 baud by either pacer, against 100 exchanges of wire time (625 ms).
+   A cycle adds up 100 exchanges, so it carries the mean overhead of an
+   exchange, tail included, not its median.
 
 The machine is shared with other developers' builds and fuzzers: the load
 average above says how busy it was. Medians are used throughout, the programs
