@@ -8,6 +8,7 @@ namespace {
 constexpr std::size_t kFrameSize = 36;
 constexpr std::uint8_t kStart = 0x02;
 constexpr std::uint8_t kReplyMark = 0x4F;
+constexpr std::size_t kRecentReplies = 64;
 
 }  // namespace
 
@@ -40,11 +41,20 @@ int FaultyLine::Read(std::uint8_t* buffer, std::size_t capacity, int timeoutMs) 
   return inner_->Read(buffer, capacity, timeoutMs);
 }
 
+std::vector<FaultyLine::Frame> FaultyLine::RecentReplies() const {
+  std::lock_guard lock(mutex_);
+  return {recentReplies_.begin(), recentReplies_.end()};
+}
+
 // A reply goes out in one write, noise first: its frame is the last 36 bytes.
-void FaultyLine::Corrupt(std::vector<std::uint8_t>& bytes) {
-  if (!corruption_ || bytes.size() < kFrameSize) return;
+std::uint8_t* FaultyLine::ReplyAtEnd(std::vector<std::uint8_t>& bytes) {
+  if (bytes.size() < kFrameSize) return nullptr;
   std::uint8_t* frame = bytes.data() + bytes.size() - kFrameSize;
-  if (frame[0] != kStart || frame[1] != kReplyMark) return;
+  return frame[0] == kStart && frame[1] == kReplyMark ? frame : nullptr;
+}
+
+void FaultyLine::Corrupt(std::uint8_t* frame) {
+  if (!corruption_) return;
   const ReplyCorruption c = *std::exchange(corruption_, std::nullopt);
   ++used_;
   const std::uint8_t before[2] = {frame[c.first], frame[c.second]};
@@ -57,12 +67,22 @@ void FaultyLine::Corrupt(std::vector<std::uint8_t>& bytes) {
   if (frame[c.first] != before[0] || frame[c.second] != before[1]) ++corrupted_;
 }
 
+void FaultyLine::Remember(const std::uint8_t* frame) {
+  Frame reply;
+  std::copy_n(frame, kFrameSize, reply.begin());
+  recentReplies_.push_back(reply);
+  if (recentReplies_.size() > kRecentReplies) recentReplies_.pop_front();
+}
+
 bool FaultyLine::Write(const std::uint8_t* bytes, std::size_t count) {
   std::vector<std::uint8_t> sent(bytes, bytes + count);
   bool goesDead = false;
   {
     std::lock_guard lock(mutex_);
-    Corrupt(sent);
+    if (std::uint8_t* reply = ReplyAtEnd(sent)) {
+      Corrupt(reply);
+      Remember(reply);
+    }
     sent.insert(sent.end(), trailingNoise_.begin(), trailingNoise_.end());
     if (bytesBeforeClosing_) {
       goesDead = sent.size() >= *bytesBeforeClosing_;

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -36,19 +38,26 @@ class FaultyLine : public sim::Line {
   // (one that swaps equal bytes changes nothing).
   int CorruptionsUsed() const;
   int CorruptedReplies() const;
+  // The last whole replies that went out, as they went.
+  using Frame = std::array<std::uint8_t, 36>;
+  std::vector<Frame> RecentReplies() const;
 
   int Read(std::uint8_t* buffer, std::size_t capacity, int timeoutMs) override;
   bool Write(const std::uint8_t* bytes, std::size_t count) override;
   void Close() override;
 
  private:
-  void Corrupt(std::vector<std::uint8_t>& bytes);
+  // The reply frame that ends `bytes`, if they end in one.
+  static std::uint8_t* ReplyAtEnd(std::vector<std::uint8_t>& bytes);
+  void Corrupt(std::uint8_t* frame);
+  void Remember(const std::uint8_t* frame);
 
   std::unique_ptr<sim::Line> inner_;
   mutable std::mutex mutex_;
   std::optional<std::size_t> bytesBeforeClosing_;
   std::vector<std::uint8_t> trailingNoise_;
   std::optional<ReplyCorruption> corruption_;
+  std::deque<Frame> recentReplies_;
   int used_ = 0;
   int corrupted_ = 0;
 };

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
@@ -56,7 +57,7 @@ class HostileHost : public testing::Test {
 
   static ColdStartParams StartParams(const std::string& name, std::int32_t timeout = kTimeoutUnits) {
     ColdStartParams params{};
-    std::strncpy(params.portName, name.c_str(), sizeof params.portName);
+    std::snprintf(params.portName, sizeof params.portName, "%s", name.c_str());
     params.openPort = 1;
     params.timeout = timeout;
     params.line = kDefaultLine;
@@ -234,7 +235,7 @@ TEST_F(HostileHost, TimeOutsOfAnyValueKeepSilentReadsBounded) {
   simulator_.SetPresent(9, false);
   for (std::int32_t timeout : {INT_MIN, -100, -2}) {
     ChangeParams change{};
-    std::strncpy(change.portName, port_.driverName.c_str(), sizeof change.portName);
+    std::snprintf(change.portName, sizeof change.portName, "%s", port_.driverName.c_str());
     change.timeout = timeout;
     ASSERT_EQ(CallDriver(kOpCloseCom, &context(), nullptr), 0);
     ASSERT_EQ(Call(kOpChangeKelParams, change), 0) << timeout;

@@ -6,6 +6,7 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "reliability/faulty_line.h"
@@ -23,10 +24,15 @@ constexpr int kMaxScriptEntries = 4;
 constexpr int kCorrectReplyPercent = 30;  // of the entries of a script but its last
 constexpr int kMaxNoise = 24;
 constexpr int kStatusChangePercent = 5;
+constexpr auto kArrivalWait = std::chrono::seconds(2);
+constexpr int kLateReplyTimeouts = 35;  // 3.5 time-outs, in ms per 10 ms unit
 constexpr int kFrameBytes = 36;
 constexpr int kDataFirst = 15;  // the data area of a frame: bytes 15 to 34
 constexpr int kDataBytes = 20;
 constexpr int kExaminedFirst = 2;  // bytes after the start and the reply mark
+constexpr int kMachineAt = 3;
+constexpr int kBlockAt = 11;
+constexpr int kStatusAt = 13;
 constexpr std::uint8_t kStart = 0x02;
 constexpr std::uint8_t kReplyMark = 0x4F;
 
@@ -52,6 +58,10 @@ struct HostBuffer {
 };
 
 bool IsFlaggedOutcome(ResultCode result) { return result < 0 || result > 2; }
+
+std::uint16_t WordAt(const FaultyLine::Frame& frame, int offset) {
+  return static_cast<std::uint16_t>(frame[offset] | frame[offset + 1] << 8);
+}
 
 class SoakRun {
  public:
@@ -116,7 +126,8 @@ class SoakRun {
     static constexpr SoakFault kChoices[] = {SoakFault::kSilent,       SoakFault::kBadChecksum,
                                              SoakFault::kWrongCodes,   SoakFault::kCut,
                                              SoakFault::kNoise,        SoakFault::kNack,
-                                             SoakFault::kSwappedBytes, SoakFault::kReplacedBytes};
+                                             SoakFault::kSwappedBytes, SoakFault::kReplacedBytes,
+                                             SoakFault::kLateReply};
     const SoakFault fault = kChoices[random_.Below(std::size(kChoices))];
     switch (fault) {
       case SoakFault::kNoise:
@@ -124,6 +135,8 @@ class SoakRun {
       case SoakFault::kNack:
         if (write) InjectNack(machine);
         return;
+      case SoakFault::kLateReply:
+        return InjectLateReplies(machine);
       case SoakFault::kSwappedBytes:
       case SoakFault::kReplacedBytes:
         return ArmCorruption(fault);
@@ -176,6 +189,15 @@ class SoakRun {
     faults.nackIndex = random_.Below(kBlockWords);
     simulator_.SetFaults(machine, faults);
     ++figures_.faults[SoakFault::kNack];
+  }
+
+  // Replies that come when the driver has given the request up, and maybe
+  // when it waits for the next one.
+  void InjectLateReplies(int machine) {
+    sim::MachineFaults faults;
+    faults.replyDelayMs = options_.timeoutUnits * kLateReplyTimeouts;
+    simulator_.SetFaults(machine, faults);
+    ++figures_.faults[SoakFault::kLateReply];
   }
 
   // One corruption at a time: it waits for the next reply on the line.
@@ -233,10 +255,29 @@ class SoakRun {
     if (valuesTrue && statusTrue) return;
     if (corrupted) {
       ++figures_.corruptionsDelivered[*armedCorruption_];
+    } else if (TookAnEarlierReply(machine, first, buffer.data())) {
+      ++figures_.lateRepliesTaken;
     } else {
       figures_.wrongValues += valuesTrue ? 0 : 1;
       figures_.wrongStatus += statusTrue ? 0 : 1;
     }
+  }
+
+  // Whether the words and status delivered are those of a reply that went
+  // out for an earlier request: one for another machine or block, or one
+  // older than the newest reply.
+  bool TookAnEarlierReply(int machine, int first, const std::uint16_t* words) {
+    const auto status = static_cast<std::uint16_t>(driver_.Status(machine));
+    const std::vector<FaultyLine::Frame> replies = line_->RecentReplies();
+    for (std::size_t r = 0; r < replies.size(); ++r) {
+      const FaultyLine::Frame& reply = replies[r];
+      bool same = WordAt(reply, kStatusAt) == status;
+      for (int i = 0; i < kBlockWords; ++i) same = same && WordAt(reply, kDataFirst + 2 * i) == words[i];
+      const bool ours = WordAt(reply, kMachineAt) == machine &&
+                        WordAt(reply, kBlockAt) == first / kBlockWords + 1;
+      if (same && (!ours || r + 1 < replies.size())) return true;
+    }
+    return false;
   }
 
   void Write(int machine, int first, int count) {
@@ -249,10 +290,26 @@ class SoakRun {
                                                RegisterSpec(machine, first), count, buffer.data());
     if (!Count(single ? SoakOperation::kSingleWrite : SoakOperation::kBlockWrite, result)) return;
     if (buffer.words != before.words) ++figures_.touchedBuffers;
-    bool arrived = true;
-    for (int i = 0; i < count; ++i) arrived = arrived && simulator_.Register(machine, first + i) == values[i];
-    if (result == kResultDone && !arrived) ++figures_.lostWrites;
-    if (result != kResultDone && arrived) ++figures_.failedWritesThatArrived;
+    if (result == kResultDone && !Arrives(machine, first, values, count)) ++figures_.lostWrites;
+    if (result != kResultDone && Arrived(machine, first, values, count)) ++figures_.failedWritesThatArrived;
+  }
+
+  bool Arrived(int machine, int first, const std::uint16_t* values, int count) const {
+    for (int i = 0; i < count; ++i) {
+      if (simulator_.Register(machine, first + i) != values[i]) return false;
+    }
+    return true;
+  }
+
+  // A values request that went out reaches the machine even when the
+  // simulator is still busy with late replies to earlier ones.
+  bool Arrives(int machine, int first, const std::uint16_t* values, int count) const {
+    const auto deadline = std::chrono::steady_clock::now() + kArrivalWait;
+    while (!Arrived(machine, first, values, count)) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
   }
 
   // The host's way back for a machine the driver disabled: 0 into "$COMM".
@@ -294,6 +351,7 @@ const char* Name(SoakFault fault) {
     case SoakFault::kNack: return "one register refused (acknowledgement 0), in a write";
     case SoakFault::kSwappedBytes: return "two bytes of the data area swapped (checksum kept)";
     case SoakFault::kReplacedBytes: return "two bytes of a reply replaced at random";
+    case SoakFault::kLateReply: return "replies delayed to 3.5 time-outs";
   }
   return "";
 }
@@ -335,7 +393,8 @@ std::string SoakReport(const SoakOptions& options, const SoakFigures& figures,
       << "| failed reads or writes that changed the host's buffer | " << figures.touchedBuffers << " |\n"
       << "| results other than 0, 1 and 2 | " << figures.otherCodes << " |\n"
       << "| **total (must be 0)** | **" << figures.Untruths() << "** |\n\n"
-      << "Corrupted replies that the checksum let through are counted apart below.\n\n"
+      << "Corrupted replies that the checksum let through, and late replies taken for a later\n"
+      << "request, are the protocol's limits, counted apart below.\n\n"
       << "## Operations by result\n\n| Operation | 0 | 1 | 2 | total |\n|---|---:|---:|---:|---:|\n";
   for (const auto& [operation, codes] : figures.results) {
     out << "| " << Name(operation) << " | " << codes[0] << " | " << codes[1] << " | " << codes[2]
@@ -359,6 +418,10 @@ std::string SoakReport(const SoakOptions& options, const SoakFigures& figures,
   }
   out << "\nThe checksum is a sum of bytes: it cannot see bytes that trade places, and it\n"
       << "misses a random change of two bytes whenever their differences cancel (about one\n"
-      << "in 256). Such a reply is indistinguishable from a true one to any receiver.\n";
+      << "in 256). Such a reply is indistinguishable from a true one to any receiver.\n\n"
+      << "## Late replies (a limit of the protocol)\n\n"
+      << "Reads answered 0 with the reply to another request, which had come after that\n"
+      << "request's last attempt was given up (a reply's machine and block numbers are not\n"
+      << "compared with the request's): " << figures.lateRepliesTaken << ".\n";
   return out.str();
 }

@@ -14,7 +14,7 @@ struct SoakOptions {
   std::uint64_t seed = 1;
   int machines = 5;                 // machines 1 to `machines`
   int registerBlocks = 20;          // registers 0 to 10 x blocks - 1
-  std::int32_t timeoutUnits = 5;    // reply time-out in units of 10 ms
+  std::int32_t timeoutUnits = 10;   // reply time-out in units of 10 ms
   int faultPercent = 10;            // operations with a fault injected
 };
 
@@ -28,6 +28,7 @@ enum class SoakFault {
   kNack,
   kSwappedBytes,   // two data bytes swapped: the checksum still holds
   kReplacedBytes,  // two bytes replaced at random
+  kLateReply,      // replies come after three time-outs
 };
 
 struct SoakFigures {
@@ -43,6 +44,10 @@ struct SoakFigures {
   // against those that changed a reply to a block read at all.
   std::map<SoakFault, std::uint64_t> corruptedReadReplies;
   std::map<SoakFault, std::uint64_t> corruptionsDelivered;
+  // Also the protocol's: a reply that came after its request had been given
+  // up, taken by a later read (a reply's machine and block numbers are not
+  // compared with the request's).
+  std::uint64_t lateRepliesTaken = 0;
   std::uint64_t failedWritesThatArrived = 0;  // answered 1 or 2, yet stored
   std::chrono::steady_clock::duration elapsed{};
 

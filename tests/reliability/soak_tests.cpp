@@ -19,7 +19,8 @@ TEST(Soak, ShortSeededRunWithFaultsLosesNothing) {
   // The run met every fault and every answer, or it proves little.
   for (SoakFault fault : {SoakFault::kSilent, SoakFault::kBadChecksum, SoakFault::kWrongCodes,
                           SoakFault::kCut, SoakFault::kNoise, SoakFault::kNack,
-                          SoakFault::kSwappedBytes, SoakFault::kReplacedBytes}) {
+                          SoakFault::kSwappedBytes, SoakFault::kReplacedBytes,
+                          SoakFault::kLateReply}) {
     EXPECT_GT(figures.faults.count(fault), 0u) << static_cast<int>(fault) << "\n" << report;
   }
   for (SoakOperation operation :
@@ -34,6 +35,8 @@ TEST(Soak, ShortSeededRunWithFaultsLosesNothing) {
   EXPECT_GT(figures.failedWritesThatArrived, 0u) << "faults reached the second phase\n" << report;
   // Swapped data bytes keep the checksum: the protocol cannot catch them.
   EXPECT_GT(figures.corruptionsDelivered.count(SoakFault::kSwappedBytes), 0u) << report;
+  // Nor can it tell a late reply to an earlier request from the one awaited.
+  EXPECT_GT(figures.lateRepliesTaken, 0u) << report;
 }
 
 }  // namespace
