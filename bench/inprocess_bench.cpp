@@ -8,16 +8,15 @@
 #include <sched.h>
 
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "bare_client.h"
 #include "figure_report.h"
 #include "host_session.h"
 #include "latency_samples.h"
 #include "modbus_peer.h"
 #include "pty_pair.h"
-#include "sim/wire_frame.h"
 
 namespace {
 
@@ -29,7 +28,6 @@ constexpr int kMachine = 1;
 constexpr int kFirstRegister = 120;
 constexpr std::int32_t kReplyTimeoutUnits = 100;
 constexpr double kFloorLimit = 1.3;
-constexpr int kWaitForeverMs = -1;
 
 // Every iteration of every repetition, by benchmark.
 std::map<std::string, LatencySamples> samplesOf;
@@ -57,38 +55,10 @@ void TimeIterations(benchmark::State& state, const std::string& key, Transaction
   state.counters["p99_us"] = repetition.Percentile(0.99);
 }
 
-sim::WireFrame BlockReadRequest() {
-  sim::WireFrame frame{};
-  frame[0] = sim::kStartByte;
-  frame[1] = sim::kRequestMark;
-  sim::PutWord(frame, sim::kMachineAt, kMachine);
-  sim::PutCode(frame, sim::kCommandAt, "PD");
-  sim::PutCode(frame, sim::kSecondCodeAt, "DR");
-  sim::PutWord(frame, sim::kBlockAt, kFirstRegister / 10 + 1);
-  frame[sim::kChecksumAt] = sim::WireChecksum(frame);
-  return frame;
-}
-
-// The least a program can do: write the request, wait and read until 36 bytes
-// are back (a raw device line: poll, then read what has arrived).
-bool BareRoundTrip(sim::Line& device, const sim::WireFrame& request, sim::WireFrame& reply) {
-  if (!device.Write(request.data(), request.size())) return false;
-  std::size_t gathered = 0;
-  while (gathered < reply.size()) {
-    const int got = device.Read(reply.data() + gathered, reply.size() - gathered, kWaitForeverMs);
-    if (got < 0) return false;
-    gathered += static_cast<std::size_t>(got);
-  }
-  return reply[1] == sim::kReplyMark;
-}
-
 void BM_BareRoundTrip(benchmark::State& state) {
   SimulatedLine line;
-  const std::unique_ptr<sim::Line> device = sim::OpenSerialDevice(line.portName(), 19200);
-  if (!device) return state.SkipWithError("cannot open the line");
-  const sim::WireFrame request = BlockReadRequest();
-  sim::WireFrame reply{};
-  TimeIterations(state, "bare", [&] { return BareRoundTrip(*device, request, reply); });
+  BareClient client(line.portName());
+  TimeIterations(state, "bare", [&] { return client.RoundTrip(); });
 }
 
 void BM_TorvaBlockRead(benchmark::State& state) {

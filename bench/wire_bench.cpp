@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bare_client.h"
 #include "figure_report.h"
 #include "heap_counter.h"
 #include "host_session.h"
@@ -94,9 +95,22 @@ void WireBench::WireEfficiency(const PacedRate& rate, Pacer pacer) {
   if (!host.Start(line.portName(), kReplyTimeoutUnits)) throw std::runtime_error("ColdStart failed");
   RegisterBlock values{};
   const double exchangeUs = WireMicroseconds(rate.baud, kExchangeWireBytes);
-  AddAgainstWire("1", "Block read", pacer, TimeEach(rate.transactions, [&] {
-                   return host.ReadBlock(kMachine, kFirstRegister, values) == kResultDone;
-                 }), exchangeUs, rate);
+  // The bare client on a line of its own with the same pacer, turn about with
+  // the driver: what the line and the machine cost any program.
+  PacedLine bareLine(pacer, rate.baud);
+  BareClient bare(bareLine.portName());
+  LatencySamples torvaReads;
+  LatencySamples bareReads;
+  for (int i = 0; i < rate.transactions; ++i) {
+    torvaReads.Time([&] { return host.ReadBlock(kMachine, kFirstRegister, values) == kResultDone; });
+    bareReads.Time([&] { return bare.RoundTrip(); });
+  }
+  AddAgainstWire("1", "Block read", pacer, torvaReads, exchangeUs, rate);
+  const double ratio = torvaReads.Median() / bareReads.Median();
+  report_.Add({"1", std::string("Block read against the bare client on the same kind of line, turn about, ") +
+                        PacerName(pacer) + " at " + Baud(rate.baud),
+               MedianAndBest(torvaReads), "bare client " + MedianAndBest(bareReads), ratio, rate.target,
+               ratio <= rate.limit});
   AddAgainstWire("1", "Single register write (two exchanges)", pacer, TimeEach(rate.transactions, [&] {
                    return host.WriteRegister(kMachine, kFirstRegister, 7) == kResultDone;
                  }), 2 * exchangeUs, rate);
