@@ -95,7 +95,10 @@ Every line is a pseudo-terminal pair; no real serial device is opened.
    before each byte, which at 115,200 baud (86.8 us a byte) is the whole
    reply: it holds one of the two cores while the driver waits for those
    bytes. Comparing the two sets of rows tells how much of the overhead the
-   simulator's own pacing adds.
+   simulator's own pacing adds. The rows "against the bare client" run the
+   bare client of figure 2 on a second line with the same pacer, turn about
+   with the driver: what the line, the pacer and the machine cost any program,
+   so that the ratio is the driver's own share.
 2. **Software floor.** Unpaced, the same simulator answering. The bare round
    trip is the least a program can do: write the 36-byte request, wait and read
    until 36 bytes are back. Google Benchmark runs 40 repetitions of 400
@@ -124,7 +127,9 @@ Every line is a pseudo-terminal pair; no real serial device is opened.
 6. **No allocation.** `malloc`, `calloc` and `realloc` are replaced in the
    benchmark program (operator new reaches them) and count only on the
    driver's thread, only during the polling loop; the simulator's thread is not
-   counted. The counter checks itself on a `malloc` and a `new` first.
+   counted. The counter checks itself on a `malloc` and a `new` first, and
+   counts `ColdStart` (which takes its status table from the heap) to show that
+   it reaches into the driver's library.
 7. **Full poll cycle.** One block read from each of 100 machines, paced at
    115,200 baud by either pacer, against 100 exchanges of wire time (625 ms).
    A cycle adds up 100 exchanges, so it carries the mean overhead of an
