@@ -133,7 +133,9 @@ Every line is a pseudo-terminal pair; no real serial device is opened.
 7. **Full poll cycle.** One block read from each of 100 machines, paced at
    115,200 baud by either pacer, against 100 exchanges of wire time (625 ms).
    A cycle adds up 100 exchanges, so it carries the mean overhead of an
-   exchange, tail included, not its median.
+   exchange, tail included, not its median. The bare client makes 100 round
+   trips on a line of its own with the same pacer, its cycles turn about with
+   the driver's.
 
 The machine is shared with other developers' builds and fuzzers: the load
 average above says how busy it was. Medians are used throughout, the programs
