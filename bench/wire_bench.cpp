@@ -6,8 +6,8 @@
 //   torva-bench-wire [--report-dir=DIR] [--figures=1,3,4,6,7]
 #include <sys/resource.h>
 
-#include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 
 #include "bare_client.h"
