@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "common/joined.h"
 #include "common/tool_error.h"
 #include "output/terminal.h"
 
@@ -30,10 +31,10 @@ const std::vector<Step> kSteps{
 
 // The step as a command of its own.
 std::string CommandLine(const Step& step) {
-  std::string line = std::string("torva ") + step.command;
-  for (const std::string& word : step.positionals) line += " " + ShellWord(word);
-  for (const auto& [name, value] : step.options) line += " " + name + " " + value;
-  return line;
+  std::vector<std::string> words{"torva", step.command};
+  for (const std::string& word : step.positionals) words.push_back(ShellWord(word));
+  for (const auto& [name, value] : step.options) words.insert(words.end(), {name, value});
+  return Joined(words, " ");
 }
 
 bool RunStep(const CommandContext& demo, const Step& step) {

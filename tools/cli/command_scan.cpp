@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/readings.h"
+#include "common/joined.h"
 #include "common/tool_error.h"
 #include "output/interrupt.h"
 #include "output/live.h"
@@ -80,19 +81,16 @@ Record ProbeRecord(const Probe& probe) {
 }
 
 std::string SummaryLine(const std::vector<Probe>& probes, int from, double seconds, bool interrupted) {
-  std::string answering;
-  int count = 0;
+  std::vector<std::string> answering;
   for (const Probe& probe : probes) {
-    if (!Answers(probe)) continue;
-    answering += " " + MachineText(probe.machine);
-    ++count;
+    if (Answers(probe)) answering.push_back(MachineText(probe.machine));
   }
   const int last = probes.empty() ? from : probes.back().machine;
   char tail[96];
   std::snprintf(tail, sizeof tail, " (scanned %s-%s in %.1f s%s)", MachineText(from).c_str(),
                 MachineText(last).c_str(), seconds, interrupted ? ", interrupted" : "");
-  return std::to_string(count) + " of " + std::to_string(probes.size()) + " machines answer" +
-         (count > 0 ? ":" + answering : "") + tail;
+  return std::to_string(answering.size()) + " of " + std::to_string(probes.size()) + " machines answer" +
+         (answering.empty() ? "" : ": " + Joined(answering, " ")) + tail;
 }
 
 void ShowResults(const CommandContext& context, const std::vector<Probe>& probes, const std::string& summary) {

@@ -1,5 +1,6 @@
 // write: registers of a machine, or the driver's communication flags.
 #include "cli/readings.h"
+#include "common/joined.h"
 #include "common/tool_error.h"
 
 namespace tool {
@@ -31,10 +32,10 @@ void CheckFlagValues(const std::vector<std::uint16_t>& values) {
   }
 }
 
-std::string Joined(const std::vector<std::uint16_t>& values) {
-  std::string text;
-  for (std::uint16_t value : values) text += (text.empty() ? "" : " ") + std::to_string(value);
-  return text;
+std::string ValuesText(const std::vector<std::uint16_t>& values) {
+  std::vector<std::string> words;
+  for (std::uint16_t value : values) words.push_back(std::to_string(value));
+  return Joined(words, " ");
 }
 
 std::string FlagNote(const Target& target, const std::vector<std::uint16_t>& values) {
@@ -68,7 +69,7 @@ int RunWrite(CommandContext& context) {
       NumberField("register", target.kind == TargetKind::kCommFlag ? std::nullopt
                                                                     : std::optional<long long>(target.spec.address)),
       NumberField("count", static_cast<long long>(values.size())),
-      TextField("values", Joined(values)),
+      TextField("values", ValuesText(values)),
       TextField("result", ProblemName(outcome.problem)),
       TextField("note", outcome.problem == Problem::kNone ? FlagNote(target, values) : ""),
   });

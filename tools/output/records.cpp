@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ostream>
 
+#include "common/joined.h"
+
 namespace tool {
 namespace {
 
@@ -169,17 +171,13 @@ std::string JsonString(const std::string& text) {
 }
 
 std::string JsonLine(const Record& record) {
-  std::string line = "{";
-  for (std::size_t i = 0; i < record.size(); ++i) {
-    const Field& field = record[i];
-    line += (i == 0 ? "" : ",") + JsonString(field.name) + ':';
-    if (field.value.empty() && field.type != FieldType::kText) {
-      line += "null";
-    } else {
-      line += field.type == FieldType::kText ? JsonString(field.value) : field.value;
-    }
+  std::vector<std::string> members;
+  for (const Field& field : record) {
+    std::string value = field.type == FieldType::kText ? JsonString(field.value) : field.value;
+    if (value.empty()) value = "null";
+    members.push_back(JsonString(field.name) + ':' + value);
   }
-  return line + '}';
+  return '{' + Joined(members, ",") + '}';
 }
 
 std::vector<std::string> TableLines(const std::vector<Record>& records) {
