@@ -17,3 +17,11 @@ torva_test(reliability_soak_tests
 add_executable(torva_soak reliability/soak_main.cpp reliability/soak.cpp reliability/faulty_line.cpp)
 target_link_libraries(torva_soak PRIVATE torva_test_support)
 torva_test(reliability_hostile_input_tests reliability/hostile_input_tests.cpp)
+
+# Wine's serial ports report no pending input on a pseudo-terminal, so the
+# purge before each request never drains stale bytes there; these cases
+# depend on that drain and run natively only.
+if(CMAKE_CROSSCOMPILING)
+  set_tests_properties(reliability_line_tests PROPERTIES ENVIRONMENT
+    "GTEST_FILTER=-LineFaults.NoiseBetweenEveryFrameCostsNoAttempt:LineFaults.WriteWhoseValuesRepliesAreCutHasReachedTheMachine:Patterns/BabblingLine.*:Table/LineGoesDead.*")
+endif()
