@@ -83,7 +83,7 @@ TEST(CodePage437, BoxCharactersFollowTheTerminal) {
 }
 
 TEST(Arguments, OptionsValuesAndPositionals) {
-  const std::vector<OptionSpec> specs{{"--port", "NAME", ""}, {"--json", nullptr, ""}, {"--verbose", nullptr, ""},
+  const std::vector<OptionInfo> options{{"--port", "NAME", ""}, {"--json", nullptr, ""}, {"--verbose", nullptr, ""},
                                       {"--trace", "FILE", "", true}};
   struct Case {
     std::vector<std::string> words;
@@ -101,17 +101,17 @@ TEST(Arguments, OptionsValuesAndPositionals) {
       {{"--", "--json"}, {"--json"}, {}},
   };
   for (const Case& c : cases) {
-    const Arguments arguments = ParseArguments(c.words, specs);
+    const Arguments arguments = ParseArguments(c.words, options);
     EXPECT_EQ(arguments.positionals, c.positionals) << c.words.front();
     EXPECT_EQ(arguments.options, c.options) << c.words.front();
   }
 }
 
 TEST(Arguments, MistakesAreUsageErrors) {
-  const std::vector<OptionSpec> specs{{"--port", "NAME", ""}, {"--json", nullptr, ""}};
+  const std::vector<OptionInfo> options{{"--port", "NAME", ""}, {"--json", nullptr, ""}};
   for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
            {"--bogus"}, {"--port"}, {"--json=yes"}, {"-x"}}) {
-    EXPECT_THROW(ParseArguments(words, specs), UsageError) << words.front();
+    EXPECT_THROW(ParseArguments(words, options), UsageError) << words.front();
   }
 }
 

@@ -9,9 +9,9 @@
 namespace tool {
 namespace {
 
-const OptionSpec* FindSpec(const std::vector<OptionSpec>& specs, std::string_view name) {
-  for (const OptionSpec& spec : specs) {
-    if (name == spec.name) return &spec;
+const OptionInfo* FindOption(const std::vector<OptionInfo>& known, std::string_view name) {
+  for (const OptionInfo& option : known) {
+    if (name == option.name) return &option;
   }
   return nullptr;
 }
@@ -45,7 +45,7 @@ std::optional<long long> Arguments::Integer(std::string_view name, long long min
   return ParseInteger(*text, min, max, std::string(name));
 }
 
-Arguments ParseArguments(const std::vector<std::string>& words, const std::vector<OptionSpec>& specs) {
+Arguments ParseArguments(const std::vector<std::string>& words, const std::vector<OptionInfo>& known) {
   Arguments arguments;
   for (std::size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
@@ -59,18 +59,18 @@ Arguments ParseArguments(const std::vector<std::string>& words, const std::vecto
     }
     const std::size_t equals = word.find('=');
     const std::string name = LongName(word.substr(0, equals));
-    const OptionSpec* spec = FindSpec(specs, name);
-    if (spec == nullptr) throw UsageError("unknown option " + name);
+    const OptionInfo* option = FindOption(known, name);
+    if (option == nullptr) throw UsageError("unknown option " + name);
     if (equals != std::string::npos) {
-      if (spec->valueName == nullptr) throw UsageError(name + " takes no value");
+      if (option->valueName == nullptr) throw UsageError(name + " takes no value");
       arguments.options[name] = word.substr(equals + 1);
-    } else if (spec->valueName == nullptr) {
+    } else if (option->valueName == nullptr) {
       arguments.options[name] = "";
-    } else if (spec->valueOptional) {
+    } else if (option->valueOptional) {
       const bool takeNext = i + 1 < words.size() && LooksLikeFileName(words[i + 1]);
       arguments.options[name] = takeNext ? words[++i] : "";
     } else {
-      if (i + 1 >= words.size()) throw UsageError(name + " needs a value (" + spec->valueName + ")");
+      if (i + 1 >= words.size()) throw UsageError(name + " needs a value (" + option->valueName + ")");
       arguments.options[name] = words[++i];
     }
   }

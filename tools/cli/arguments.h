@@ -10,7 +10,7 @@
 
 namespace tool {
 
-struct OptionSpec {
+struct OptionInfo {
   const char* name;       // "--port"
   const char* valueName;  // "NAME"; nullptr for a flag
   const char* help;
@@ -31,7 +31,7 @@ class Arguments {
 };
 
 // UsageError for an unknown option or a missing value.
-Arguments ParseArguments(const std::vector<std::string>& words, const std::vector<OptionSpec>& specs);
+Arguments ParseArguments(const std::vector<std::string>& words, const std::vector<OptionInfo>& known);
 
 // Decimal, or hexadecimal with 0x; UsageError naming `what` when it is not
 // a number in [min, max].

@@ -46,7 +46,7 @@ struct Command {
   const char* usage;        // "read ADDRESS... [options]"
   const char* summary;      // one line for the command list
   const char* description;  // the body of --help
-  std::vector<OptionSpec> options;
+  std::vector<OptionInfo> options;
   unsigned groups;
   int (*run)(CommandContext& context);
   int defaultTimeoutMs = kDefaultTimeoutMs;
@@ -58,7 +58,7 @@ const Command* FindCommand(const std::string& name);
 
 // The options of `command` with its groups; the line and driver groups are
 // left out inside a shell, whose session is fixed.
-std::vector<OptionSpec> OptionsOf(const Command& command, bool inShell);
+std::vector<OptionInfo> OptionsOf(const Command& command, bool inShell);
 LineOptions LineOptionsFrom(const Arguments& args, int defaultTimeoutMs);
 Format FormatFrom(const Arguments& args);
 

@@ -13,12 +13,12 @@ namespace {
 constexpr int kScanTimeoutMs = 100;
 constexpr long long kLongestTimeoutMs = 60000;
 
-const std::vector<OptionSpec> kDriverGroup = {
+const std::vector<OptionInfo> kDriverGroup = {
     {"--driver", "FILE", "the driver library to load (default: the one beside torva)"},
     {"--verbose", nullptr, "show the driver's log lines on stderr (-v)"},
 };
 
-const std::vector<OptionSpec> kLineGroup = {
+const std::vector<OptionInfo> kLineGroup = {
     {"--port", "NAME", "serial port of the line (/dev/ttyUSB0, COM3); without it, a simulated line"},
     {"--baud", "N", "baud rate, 1 to 65535 (default 19200)"},
     {"--data-bits", "N", "data bits, 5 to 8 (default 8)"},
@@ -32,12 +32,12 @@ const std::vector<OptionSpec> kLineGroup = {
      true},
 };
 
-const std::vector<OptionSpec> kOutputGroup = {
+const std::vector<OptionInfo> kOutputGroup = {
     {"--json", nullptr, "one JSON object a line, for scripts"},
     {"--csv", nullptr, "comma-separated values with a heading line, for scripts"},
 };
 
-const OptionSpec kHelpOption{"--help", nullptr, "this help (-h)"};
+const OptionInfo kHelpOption{"--help", nullptr, "this help (-h)"};
 
 const char kAddressHelp[] =
     "Addresses: MMRRRR is register RRRR (0000-9999) of machine MM (00-99); MMRRRRBB is bit BB\n"
@@ -113,7 +113,7 @@ const std::vector<Command> kCommands = {
      {}, kDriverOptions | kLineOptions | kOutputOptions, RunShell},
 };
 
-void Append(std::vector<OptionSpec>& to, const std::vector<OptionSpec>& group) {
+void Append(std::vector<OptionInfo>& to, const std::vector<OptionInfo>& group) {
   to.insert(to.end(), group.begin(), group.end());
 }
 
@@ -150,8 +150,8 @@ class OwnWorkspace : public Workspace {
   std::unique_ptr<Session> session_;
 };
 
-void PrintOptions(const std::vector<OptionSpec>& options, std::ostream& out) {
-  for (const OptionSpec& option : options) {
+void PrintOptions(const std::vector<OptionInfo>& options, std::ostream& out) {
+  for (const OptionInfo& option : options) {
     std::string left = option.name;
     if (option.valueName != nullptr) left += option.valueOptional ? std::string(" [") + option.valueName + "]" : std::string(" ") + option.valueName;
     out << "  " << left << std::string(left.size() < 22 ? 22 - left.size() : 1, ' ') << option.help << '\n';
@@ -171,8 +171,8 @@ const Command* FindCommand(const std::string& name) {
   return nullptr;
 }
 
-std::vector<OptionSpec> OptionsOf(const Command& command, bool inShell) {
-  std::vector<OptionSpec> options = command.options;
+std::vector<OptionInfo> OptionsOf(const Command& command, bool inShell) {
+  std::vector<OptionInfo> options = command.options;
   if (Shows(command, kLineOptions, inShell)) Append(options, kLineGroup);
   if (Shows(command, kDriverOptions, inShell)) Append(options, kDriverGroup);
   if (Shows(command, kOutputOptions, inShell)) Append(options, kOutputGroup);
