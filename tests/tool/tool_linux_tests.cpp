@@ -112,6 +112,31 @@ TEST(ToolLive, APollOnATerminalRedrawsItsTableInPlace) {
   EXPECT_NE(result.out.find("--- 3 rounds in"), std::string::npos);
 }
 
+TEST(ToolInterrupt, CtrlCEndsAPollWithItsSummary) {
+  ToolRun run;
+  run.interruptAfterMs = 1000;
+  const ToolResult result = RunTool({"poll", "010005", "--interval", "100"}, run);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.out.find("machine  exchanges"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("0 failed (0.0%)"), std::string::npos) << result.out;
+}
+
+TEST(ToolInterrupt, AnInterruptedScanStillPutsEveryFlagBack) {
+  ToolRun run;
+  run.input = "write 02$COMM 1\nwrite 60$COMM 4\nscan\nread 00$COMM 02$COMM 60$COMM\n";
+  run.interruptAfterMs = 1500;  // while machine 06 or a later one is silent
+  const ToolResult result = RunTool({"shell", "--json", "--timeout", "300"}, run);
+  const std::vector<JsonRecord> records = ParseJsonLines(result.out);
+  std::string summary;
+  std::vector<std::string> flags;
+  for (const JsonRecord& record : records) {
+    if (record.count("text") != 0) summary = record.at("text").text;
+    if (record.count("hex") != 0) flags.push_back(record.at("value").text);
+  }
+  EXPECT_NE(summary.find("interrupted"), std::string::npos) << summary;
+  EXPECT_EQ(flags, (std::vector<std::string>{"0", "1", "4"})) << result.err;
+}
+
 TEST(ToolInfo, ThePlainLocaleGetsAnAsciiBox) {
   struct Case {
     const char* locale;

@@ -10,6 +10,7 @@ struct ToolRun {
   std::string input;  // standard input
   std::vector<std::pair<std::string, std::string>> environment;  // set for the child only
   bool outputOnTerminal = false;  // standard output a terminal (POSIX only)
+  int interruptAfterMs = 0;       // Ctrl-C (SIGINT) that long after the start (POSIX only)
 };
 
 struct ToolResult {

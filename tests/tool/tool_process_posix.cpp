@@ -22,9 +22,12 @@ struct Channel {
   std::string* text;
 };
 
-// Reads both outputs until both are closed (a terminal says EIO instead).
-void Drain(Channel out, Channel err, pid_t child) {
-  const auto deadline = std::chrono::steady_clock::now() + kLongestRun;
+// Reads both outputs until both are closed (a terminal says EIO instead),
+// interrupting the child once when asked to.
+void Drain(Channel out, Channel err, pid_t child, int interruptAfterMs) {
+  const auto start = std::chrono::steady_clock::now();
+  const auto deadline = start + kLongestRun;
+  bool interrupted = interruptAfterMs == 0;
   Channel channels[2] = {out, err};
   int open = 2;
   while (open > 0) {
@@ -33,8 +36,12 @@ void Drain(Channel out, Channel err, pid_t child) {
       ADD_FAILURE() << "torva did not finish in time";
       return;
     }
+    if (!interrupted && std::chrono::steady_clock::now() - start > std::chrono::milliseconds(interruptAfterMs)) {
+      kill(child, SIGINT);
+      interrupted = true;
+    }
     pollfd fds[2] = {{channels[0].fd, POLLIN, 0}, {channels[1].fd, POLLIN, 0}};
-    if (poll(fds, 2, 200) <= 0) continue;
+    if (poll(fds, 2, 20) <= 0) continue;
     for (int i = 0; i < 2; ++i) {
       if (channels[i].fd < 0 || fds[i].revents == 0) continue;
       char buffer[4096];
@@ -95,7 +102,7 @@ ToolResult RunTool(const std::vector<std::string>& arguments, const ToolRun& run
   if (!run.input.empty() && write(input[1], run.input.data(), run.input.size()) < 0) ADD_FAILURE() << "stdin";
   close(input[1]);
   ToolResult result;
-  Drain({output[0], &result.out}, {errors[0], &result.err}, child);
+  Drain({output[0], &result.out}, {errors[0], &result.err}, child, run.interruptAfterMs);
   int status = 0;
   waitpid(child, &status, 0);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
