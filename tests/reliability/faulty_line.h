@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "sim/line.h"
+#include "support/test_port.h"
 
 // Changes two bytes of a reply: swapped (the additive checksum cannot see
 // it) or replaced by other values.
@@ -23,6 +24,13 @@ struct ReplyCorruption {
   std::uint8_t firstValue = 0;  // when not swapped
   std::uint8_t secondValue = 0;
 };
+
+// A test port whose peer holds nothing from before: a port that outlives a
+// test (the Wine runner's COM ports) may still hold an earlier test's
+// requests, which are not this test's to answer.
+TestPort OpenDrainedTestPort(int pair = 0);
+// Reads and drops what a line holds until it stays quiet.
+void DrainLine(sim::Line& line);
 
 class FaultyLine : public sim::Line {
  public:

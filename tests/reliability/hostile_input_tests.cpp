@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "fuzz/guarded.h"
+#include "reliability/faulty_line.h"
 #include "sim/simulator.h"
 #include "support/driver_instance.h"
 #include "support/host_log_capture.h"
@@ -40,7 +41,7 @@ AddressSpec Spec(std::int32_t machine, std::int32_t kind, std::int32_t address) 
 // machines, and the requests a host makes on it.
 class HostileHost : public testing::Test {
  protected:
-  HostileHost() : port_(OpenTestPort()), serving_(simulator_, std::move(port_.peer)) {
+  HostileHost() : port_(OpenDrainedTestPort()), serving_(simulator_, std::move(port_.peer)) {
     std::memset(&context_.value, 0xCD, sizeof context_.value);
     context_.value.machineStatus = nullptr;
   }

@@ -68,7 +68,7 @@ class SoakRun {
   explicit SoakRun(const SoakOptions& options)
       : options_(options),
         random_(options.seed),
-        port_(OpenTestPort()),
+        port_(OpenDrainedTestPort()),
         line_(new FaultyLine(std::move(port_.peer))),
         serving_(simulator_, std::unique_ptr<sim::Line>(line_)) {}
 

@@ -16,7 +16,7 @@ torva_test(reliability_soak_tests
 # The long soak, run by scripts/soak.sh: not a test of its own.
 add_executable(torva_soak reliability/soak_main.cpp reliability/soak.cpp reliability/faulty_line.cpp)
 target_link_libraries(torva_soak PRIVATE torva_test_support)
-torva_test(reliability_hostile_input_tests reliability/hostile_input_tests.cpp)
+torva_test(reliability_hostile_input_tests reliability/hostile_input_tests.cpp reliability/faulty_line.cpp)
 
 # Wine's serial ports report no pending input on a pseudo-terminal, so the
 # purge before each request never drains stale bytes there; these cases
