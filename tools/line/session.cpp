@@ -69,7 +69,7 @@ std::string Session::BringUpLine() {
   if (!trace_) return portShown_;
   relay_ = StartTraceRelay(*options_.port, options_.line, *trace_, &error);
   if (!relay_) {
-    throw ToolError(kExitNoLine, "cannot trace " + *options_.port + ": " + error + "; " + PortOpenHint(*options_.port));
+    throw ToolError(kExitNoLine, "cannot trace " + *options_.port + ": " + error);
   }
   return relay_->driverSide();
 }

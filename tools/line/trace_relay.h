@@ -18,8 +18,8 @@ class TraceRelay {
 };
 
 // Opens `port` with `line` and starts relaying; null, with the reason in
-// `*error`, when the port cannot be opened or the platform has no
-// pseudo-terminals.
+// `*error`, when the port cannot be opened. UsageError where the platform
+// has no pseudo-terminals (Windows).
 std::unique_ptr<TraceRelay> StartTraceRelay(const std::string& port, const LineSettings& line,
                                             TraceLog& trace, std::string* error);
 

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "line/port_names.h"
 #include "line/trace_relay.h"
 #include "serial/serial_port.h"
 
@@ -104,18 +105,19 @@ std::unique_ptr<TraceRelay> StartTraceRelay(const std::string& port, const LineS
                                             TraceLog& trace, std::string* error) {
   SerialHandle handle = kSerialNoHandle;
   if (SerialOpen(port.c_str(), &line, kPortOptions, &handle) != kSerialOk) {
-    *error = "cannot open " + port;
+    *error = "cannot open it: " + PortOpenHint(port);
     return nullptr;
   }
   int master = -1;
   int slave = -1;
   char path[256] = {};
-  termios raw{};
-  if (openpty(&master, &slave, path, nullptr, nullptr) != 0 || tcgetattr(slave, &raw) != 0) {
+  if (openpty(&master, &slave, path, nullptr, nullptr) != 0) {
     SerialClose(handle);
     *error = "no pseudo-terminal to trace through";
     return nullptr;
   }
+  termios raw{};
+  tcgetattr(slave, &raw);
   cfmakeraw(&raw);
   tcsetattr(slave, TCSANOW, &raw);
   return std::make_unique<PtyRelay>(master, slave, handle, path, trace);
