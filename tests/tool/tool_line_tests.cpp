@@ -126,6 +126,24 @@ TEST(ToolRead, AMachineThatDoesNotAnswerIsDisabledAndTheHintSaysHowToBringItBack
   EXPECT_NE(errors[1].find("machine 09 is disabled"), std::string::npos) << errors[1];
 }
 
+TEST(ToolRead, VerboseShowsTheDriversLogLinesInOrder) {
+  const ToolResult result = RunTool(OnLine({"read", "090000", "--timeout", "50", "--verbose"}));
+  EXPECT_EQ(result.exitCode, 1);
+  const std::vector<std::string> lines = Lines(result.err);
+  const std::vector<std::string> expected{
+      "driver [32] TORVA> Timeout set to 5",
+      "driver [32] TORVA> Machine 9 not responding, disabling communication to it!",
+      "driver [32] TORVA> CloseCom() exited successfully",
+      "driver [8] TORVA> EndKel() exited",
+  };
+  std::size_t next = 0;
+  for (const std::string& line : lines) {
+    if (next < expected.size() && line == expected[next]) ++next;
+  }
+  EXPECT_EQ(next, expected.size()) << result.err;
+  EXPECT_EQ(lines.front().rfind("driver [8] ", 0), 0u) << "the version line comes first";
+}
+
 TEST(ToolRead, ARefusedAddressFailsAloneWithItsReason) {
   const ToolResult result = RunTool(OnLine({"read", "A10120", "010000", "--json"}));
   EXPECT_EQ(result.exitCode, 1);
