@@ -23,6 +23,9 @@ constexpr std::int32_t kRegister = 0;
 // back to each new start, so that millions of runs keep memory bounded.
 std::int16_t* sharedStatusTable = nullptr;
 
+// The record of a request that reads none.
+struct NoRecord {};
+
 bool InRange(std::int32_t machine) { return machine >= 0 && machine < kMachines; }
 
 template <class T>
@@ -350,7 +353,7 @@ ResultCode HostSession::ChangeKelParams(const ChangeParams& params) {
 
 ResultCode HostSession::PortOperation(std::uint32_t operation) {
   const Before before = Snapshot(context_.value);
-  const ResultCode result = Lifecycle<HostRequest>(operation, nullptr);
+  const ResultCode result = Lifecycle<NoRecord>(operation, nullptr);
   const DriverContext& context = context_.value;
   FUZZ_CHECK(TablesUnchanged(before, context));
   FUZZ_CHECK(SameBytes(context.portSettings, before.context.portSettings));
