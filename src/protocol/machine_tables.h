@@ -14,6 +14,14 @@ inline bool IsFlagRun(std::int32_t first, std::int32_t count) {
   return count <= 0 || static_cast<std::int64_t>(first) + count <= kMachineSlots;
 }
 
+// True when registers `first` .. `first + count - 1` are all register
+// numbers a machine has (0 to 9999). Anything else would be cut to 16 bits on
+// the wire and name some other register.
+inline bool IsRegisterRun(std::int32_t first, std::int32_t count) {
+  constexpr std::int64_t kRegisters = 10000;
+  return first >= 0 && static_cast<std::int64_t>(first) + count <= kRegisters;
+}
+
 // A started context: the status table exists.
 inline bool IsStarted(const DriverContext& context) { return context.machineStatus != nullptr; }
 

@@ -28,7 +28,8 @@ ResultCode ReadFlags(const DriverContext& context, const TransferParams& params)
 
 ResultCode ReadRegisterBlock(DriverContext& context, const TransferParams& params) {
   const std::int32_t machine = params.spec.machine;
-  if (!IsMachineNumber(machine) || params.count < 0 || params.count > kFrameDataWords) {
+  if (!IsMachineNumber(machine) || params.count < 0 || params.count > kFrameDataWords ||
+      !IsRegisterRun(params.spec.address, 1)) {
     return kResultRejected;
   }
   if (context.commDisabled[machine] != 0) return kResultFailed;

@@ -45,6 +45,7 @@ ResultCode WriteRegisters(DriverContext& context, TransferParams& params) {
   if (blockWriteMode == 0) params.count = 1;
   const int count = params.count;
   if (count < 1 || count > kFrameDataWords) return kResultRejected;
+  if (!IsRegisterRun(params.spec.address, count)) return kResultRejected;
 
   std::uint16_t registers[kFrameDataWords];
   for (int j = 0; j < count; ++j) registers[j] = static_cast<std::uint16_t>(params.spec.address + j);

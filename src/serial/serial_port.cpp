@@ -12,6 +12,11 @@ namespace {
 constexpr std::uint32_t kOpenReadTimeoutMs = 1000;
 constexpr std::int32_t kDrainTimeoutUnits = 5;
 constexpr std::uint32_t kDrainChunk = 512;
+// A line that keeps every drain read full (a babbling line above about
+// 100,000 baud) would hold the request in the purge for as long as it
+// babbles; 16 chunks are far more than any input queue holds and bound the
+// drain to 0.8 s. What comes after is skipped while waiting for the reply.
+constexpr int kMostDrainReads = 16;
 constexpr std::uint32_t kQueueSize = 1200;
 constexpr std::uint32_t kMillisecondsPerUnit = 10;
 constexpr std::int32_t kLargestReadCount = 65535;
@@ -33,15 +38,16 @@ int ConfigureOpenDevice(SerialHandle handle, const LineSettings& line, std::uint
   return kSerialOk;
 }
 
-// Reads and discards until a read brings less than a full chunk; true when
-// that last read failed.
+// Reads and discards until a read brings less than a full chunk, or the
+// most chunks were read; true when the last read failed.
 bool DrainInput(SerialHandle handle) {
   unsigned char scratch[kDrainChunk];
   std::uint32_t delivered = 0;
   bool readOk = true;
+  int reads = 0;
   do {
     readOk = sp::ReadSome(handle, scratch, kDrainChunk, delivered);
-  } while (readOk && delivered == kDrainChunk);
+  } while (readOk && delivered == kDrainChunk && ++reads < kMostDrainReads);
   return !readOk;
 }
 

@@ -54,7 +54,8 @@ int SerialClose(SerialHandle handle);
 // one in 10 ms units, or 0 on failure. A time-out of 0 or below is refused
 // (0 returned, nothing changed): it would let a read wait for ever.
 std::int32_t SerialSetReadTimeout(SerialHandle handle, std::int32_t timeout);
-// Discards received bytes that are not read yet.
+// Discards received bytes that are not read yet: 512 at a time under a 50 ms
+// read time-out while reads come back full, at most 8,192 bytes.
 int SerialPurge(SerialHandle handle);
 int SerialSendBreak(std::uint32_t milliseconds, SerialHandle handle);
 int SerialWrite(SerialHandle handle, const void* data, std::uint32_t count,

@@ -112,6 +112,15 @@ TEST_F(MachineLink, BlockWriteListsAndCarriesTenRegistersInOrder) {
   }
 }
 
+TEST_F(MachineLink, TheLastRegistersAreReadAndWritten) {
+  ASSERT_EQ(WriteTen(6, 9990, 40), 0);
+  ASSERT_EQ(WriteOne(6, 9999, 77), 0);
+  std::uint16_t block[10] = {};
+  ASSERT_EQ(ReadBlock(6, 9990, block), 0);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(block[i], 40 + i);
+  EXPECT_EQ(block[9], 77);
+}
+
 TEST_F(MachineLink, SynchronisesOverNoiseBeforeTheReply) {
   const std::vector<Bytes> noises = {
       {0x02, 0x2F, 0x00, 0x01, 0x00, 0x50},  // the start of a request
@@ -310,6 +319,11 @@ TEST_F(MachineLink, OutOfRangeTransfersAreRefused) {
       {kOpSingleWrite, RegisterSpec(250, 0), 1, 1},  {kOpBlockWrite, RegisterSpec(1, 0), 11, 1},
       {kOpBlockWrite, RegisterSpec(1, 0), 0, 1},     {kOpBlockWrite, CommSpec(99), 2, 2},
       {kOpBlockWrite, StatusSpec(1), 10, 1},         {kOpBlockWrite, AddressSpec{1, 'X', 0, 255, 16}, 10, 1},
+      // Register numbers a machine does not have, which 16 bits on the wire
+      // would turn into others (70000 into 4464).
+      {kOpBlockRead, RegisterSpec(1, 10000), 10, 1}, {kOpBlockRead, RegisterSpec(1, -10), 10, 1},
+      {kOpBlockRead, RegisterSpec(1, 655360), 10, 1}, {kOpSingleWrite, RegisterSpec(1, 70000), 1, 1},
+      {kOpSingleWrite, RegisterSpec(1, -1), 1, 1},   {kOpBlockWrite, RegisterSpec(1, 9995), 10, 1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(driver_.Transfer(c.operation, c.spec, c.count, data), c.result)

@@ -127,6 +127,8 @@ TEST_F(SerialRoutines, PurgeDrainsInChunksUnderFiftyMillisecondsThenRestoresTheT
       {512, {{true, 512}, {true, 0}}, {512, 512}, kSerialOk},
       {1, {{true, 1}}, {512}, kSerialOk},
       {1600, {{true, 512}, {false, 100}}, {512, 512}, kSerialOpenFailed},
+      // A line babbling faster than the drain reads: it stops after 16 chunks.
+      {1200, std::deque<ScriptedRead>(20, {true, 512}), std::vector<std::uint32_t>(16, 512), kSerialOk},
   };
   for (const Case& c : cases) {
     ResetDevice();
