@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer with AddressSanitizer and UBSan)
-# and runs each in turn for SECONDS (default 20: the short run of the test
+# and runs each in turn for SECONDS (default 60: the short run of the test
 # command; `scripts/fuzz.sh 600` is the long run). Name targets after the
 # seconds to run only those. Each target starts from its seeds in
 # fuzz/corpus/<target> and keeps what it finds in build/fuzz/corpus/<target>;
@@ -8,7 +8,7 @@
 # an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-20}
+seconds=${1:-60}
 shift $(($# > 0 ? 1 : 0))
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(address link records)
@@ -20,6 +20,7 @@ mkdir -p "$build/artifacts" "$build/logs"
 for target in "${targets[@]}"; do
   mkdir -p "$build/corpus/$target"
   log="$build/logs/$target.log"
+  echo "fuzz_$target: running for $seconds s (log in $log)"
   status=0
   "$build/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$target-" \

@@ -34,7 +34,7 @@ const sim::ScriptedReply kGoodReply{ReplyFault::kNone, 0};
 
 class MachineLink : public testing::Test {
  protected:
-  MachineLink() : port_(OpenTestPort()), line_(simulator_, std::move(port_.peer)) {}
+  MachineLink() : port_(OpenDrainedTestPort()), line_(simulator_, std::move(port_.peer)) {}
 
   void SetUp() override {
     ASSERT_EQ(driver_.ColdStart(port_.driverName, kTimeoutUnits), 0);
@@ -343,8 +343,8 @@ TEST(MachineLinkStates, TransfersOnAContextWithoutTablesAnswerTwo) {
 }
 
 TEST(MachineLinkInstances, TwoInstancesServeTheirOwnLines) {
-  TestPort portA = OpenTestPort(0);
-  TestPort portB = OpenTestPort(1);
+  TestPort portA = OpenDrainedTestPort(0);
+  TestPort portB = OpenDrainedTestPort(1);
   sim::Simulator lineA, lineB;
   lineA.SetRegister(1, 0, 111);
   lineB.SetRegister(1, 0, 222);

@@ -9,21 +9,8 @@ constexpr std::size_t kFrameSize = 36;
 constexpr std::uint8_t kStart = 0x02;
 constexpr std::uint8_t kReplyMark = 0x4F;
 constexpr std::size_t kRecentReplies = 64;
-constexpr int kQuietMs = 50;
 
 }  // namespace
-
-void DrainLine(sim::Line& line) {
-  std::uint8_t scratch[256];
-  while (line.Read(scratch, sizeof scratch, kQuietMs) > 0) {
-  }
-}
-
-TestPort OpenDrainedTestPort(int pair) {
-  TestPort port = OpenTestPort(pair);
-  DrainLine(*port.peer);
-  return port;
-}
 
 void FaultyLine::CloseAfter(std::size_t count) {
   std::lock_guard lock(mutex_);

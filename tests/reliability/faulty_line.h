@@ -25,13 +25,6 @@ struct ReplyCorruption {
   std::uint8_t secondValue = 0;
 };
 
-// A test port whose peer holds nothing from before: a port that outlives a
-// test (the Wine runner's COM ports) may still hold an earlier test's
-// requests, which are not this test's to answer.
-TestPort OpenDrainedTestPort(int pair = 0);
-// Reads and drops what a line holds until it stays quiet.
-void DrainLine(sim::Line& line);
-
 class FaultyLine : public sim::Line {
  public:
   explicit FaultyLine(std::unique_ptr<sim::Line> inner) : inner_(std::move(inner)) {}

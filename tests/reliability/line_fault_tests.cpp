@@ -79,7 +79,8 @@ void ExpectServedOnAFreshLine(DriverInstance& driver, int machine) {
 // A line of machines behind a FaultyLine, and a driver started on it.
 class LineFaults : public testing::Test {
  protected:
-  explicit LineFaults(std::int32_t timeoutUnits = kTimeoutUnits) : timeoutUnits_(timeoutUnits) {
+  explicit LineFaults(std::int32_t timeoutUnits = kTimeoutUnits, TestPort port = OpenDrainedTestPort())
+      : timeoutUnits_(timeoutUnits), port_(std::move(port)) {
     auto line = std::make_unique<FaultyLine>(std::move(port_.peer));
     line_ = line.get();
     serving_.emplace(simulator_, std::move(line));
@@ -94,7 +95,7 @@ class LineFaults : public testing::Test {
   std::size_t FramesSent() const { return simulator_.ReceivedFrames().size(); }
 
   std::int32_t timeoutUnits_;
-  TestPort port_ = OpenDrainedTestPort();
+  TestPort port_;
   sim::Simulator simulator_;
   FaultyLine* line_;
   std::optional<sim::SimulatorThread> serving_;
@@ -105,7 +106,8 @@ class LineFaults : public testing::Test {
 
 class HangUp : public LineFaults {
  protected:
-  HangUp() : LineFaults(100) {}  // a second: the paced reply is well inside it
+  // A second: the paced reply is well inside it.
+  HangUp() : LineFaults(100, OpenPluggableTestPort()) {}
 };
 
 TEST_F(HangUp, InTheMiddleOfAReplyGivesTwoAndTheDriverRecovers) {
@@ -131,7 +133,16 @@ TEST_F(HangUp, InTheMiddleOfAReplyGivesTwoAndTheDriverRecovers) {
 
   ASSERT_EQ(driver_.CloseCom(), 0);
   if (VanishedLinesCannotBeReopened()) {
-    EXPECT_EQ(driver_.ReOpenCom(), 2);
+    EXPECT_EQ(driver_.ReOpenCom(), 2) << "the line is not back yet";
+  }
+  {
+    sim::Simulator simulator;
+    simulator.SetRegister(2, 40, 0x2222);
+    sim::SimulatorThread serving(simulator, PlugLineBackIn(port_.driverName));
+    ASSERT_EQ(driver_.ReOpenCom(), 0) << "the line is back under its name";
+    ASSERT_EQ(Enable(driver_, 2), 0);
+    ASSERT_EQ(ReadBlock(driver_, 2, 40, block), 0);
+    EXPECT_EQ(block[0], 0x2222);
   }
   ExpectServedOnAFreshLine(driver_, 2);
 }

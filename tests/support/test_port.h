@@ -16,6 +16,12 @@ struct TestPort {
 };
 
 TestPort OpenTestPort(int pair = 0);
+// A test port whose peer holds nothing from before: a port that outlives a
+// test (the Wine runner's COM ports) may still hold an earlier test's
+// requests, which are not this test's to answer.
+TestPort OpenDrainedTestPort(int pair = 0);
+// Reads and drops what a line holds until it stays quiet.
+void DrainLine(sim::Line& line);
 
 // A name no device answers to, on every platform.
 inline constexpr char kMissingPortName[] = "NO_SUCH_99";

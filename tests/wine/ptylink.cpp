@@ -2,21 +2,25 @@
 // program under Wine can hold both ends of one "null-modem cable" as two COM
 // ports. Each slave is published under a fixed link name; both slaves are held
 // open here so the masters never see a hang-up when a test closes its port.
+// Each direction is relayed by its own thread: a port nobody reads fills up
+// and blocks its direction only, never the requests going the other way.
 #include <pty.h>
 #include <poll.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 namespace {
 
-volatile sig_atomic_t stopRequested = 0;
+std::atomic<bool> stopRequested{false};
 
-void RequestStop(int) { stopRequested = 1; }
+void RequestStop(int) { stopRequested = true; }
 
 struct PtyEnd {
   int master = -1;
@@ -35,7 +39,7 @@ bool OpenRawPty(PtyEnd& end, const std::string& link) {
 }
 
 // Copies what one master has to the other; false when the source is gone.
-bool Forward(int from, int to) {
+bool ForwardOnce(int from, int to) {
   char buffer[4096];
   const ssize_t got = read(from, buffer, sizeof buffer);
   if (got < 0) return errno == EAGAIN || errno == EINTR || errno == EIO;
@@ -45,6 +49,15 @@ bool Forward(int from, int to) {
     if (n > 0) sent += n;
   }
   return true;
+}
+
+void Relay(int from, int to) {
+  pollfd source{from, POLLIN, 0};
+  while (!stopRequested) {
+    if (poll(&source, 1, 200) <= 0) continue;
+    if ((source.revents & POLLIN) && !ForwardOnce(from, to)) break;
+  }
+  stopRequested = true;
 }
 
 }  // namespace
@@ -63,12 +76,10 @@ int main(int argc, char** argv) {
   signal(SIGINT, RequestStop);
   std::printf("ready\n");
   std::fflush(stdout);
-  pollfd fds[2] = {{a.master, POLLIN, 0}, {b.master, POLLIN, 0}};
-  while (!stopRequested) {
-    if (poll(fds, 2, 200) <= 0) continue;
-    if ((fds[0].revents & POLLIN) && !Forward(a.master, b.master)) break;
-    if ((fds[1].revents & POLLIN) && !Forward(b.master, a.master)) break;
-  }
+  // A relay blocked on a full port must not keep the process from ending.
+  std::thread(Relay, a.master, b.master).detach();
+  std::thread(Relay, b.master, a.master).detach();
+  while (!stopRequested) usleep(100'000);
   unlink(argv[1]);
   unlink(argv[2]);
   return 0;

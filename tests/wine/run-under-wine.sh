@@ -20,7 +20,7 @@ mkdir -p "$ports"
 # ptylink is a native helper: build it here, the cross build cannot.
 ptylink="$build_dir/ptylink"
 if [ ! -x "$ptylink" ] || [ "$here/ptylink.cpp" -nt "$ptylink" ]; then
-  g++ -O2 -std=c++20 -o "$ptylink" "$here/ptylink.cpp" -lutil
+  g++ -O2 -std=c++20 -pthread -o "$ptylink" "$here/ptylink.cpp" -lutil
 fi
 
 prepare_prefix() {
