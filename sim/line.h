@@ -9,6 +9,10 @@
 
 namespace sim {
 
+// How long a write waits for room before the line counts as gone: a line
+// nobody reads must not hold the simulator for ever.
+inline constexpr int kWriteStallMs = 2000;
+
 class Line {
  public:
   virtual ~Line() = default;
@@ -16,7 +20,7 @@ class Line {
   // `capacity`. Returns the count read (> 0), 0 when the time ran out, -1 when
   // the line is gone.
   virtual int Read(std::uint8_t* buffer, std::size_t capacity, int timeoutMs) = 0;
-  // Writes all bytes; false when the line is gone.
+  // Writes all bytes; false when the line is gone or stalls kWriteStallMs.
   virtual bool Write(const std::uint8_t* bytes, std::size_t count) = 0;
   // Hangs up: the other end sees the line vanish.
   virtual void Close() = 0;

@@ -12,9 +12,6 @@
 namespace sim {
 namespace {
 
-// How long a write waits for room before the line counts as gone.
-constexpr int kWriteStallMs = 2000;
-
 class FileLine : public Line {
  public:
   // `heldOpen`: a descriptor kept open only so that the line stays up.

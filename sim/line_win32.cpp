@@ -6,13 +6,16 @@
 namespace sim {
 namespace {
 
+constexpr int kFirstReadTimeoutMs = 100;
+
 class ComLine : public Line {
  public:
-  explicit ComLine(HANDLE handle) : handle_(handle) {}
+  // The write time-out holds from the start, also for a line only written to.
+  explicit ComLine(HANDLE handle) : handle_(handle) { SetTimeouts(kFirstReadTimeoutMs); }
   ~ComLine() override { Close(); }
 
   int Read(std::uint8_t* buffer, std::size_t capacity, int timeoutMs) override {
-    if (handle_ == INVALID_HANDLE_VALUE || !SetReadTimeout(timeoutMs)) return -1;
+    if (handle_ == INVALID_HANDLE_VALUE || !SetTimeouts(timeoutMs)) return -1;
     DWORD got = 0;
     if (!ReadFile(handle_, buffer, static_cast<DWORD>(capacity), &got, nullptr)) return -1;
     return static_cast<int>(got);
@@ -37,16 +40,17 @@ class ComLine : public Line {
   }
 
  private:
-  // Returns at once with what has arrived, else waits up to the time-out for
-  // the first byte.
-  bool SetReadTimeout(int timeoutMs) {
-    if (timeoutMs == currentTimeoutMs_) return true;
+  // A read returns at once with what has arrived, else waits up to the
+  // time-out for the first byte; a write gives up after kWriteStallMs.
+  bool SetTimeouts(int readTimeoutMs) {
+    if (readTimeoutMs == currentTimeoutMs_) return true;
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = MAXDWORD;
     timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
-    timeouts.ReadTotalTimeoutConstant = static_cast<DWORD>(timeoutMs);
+    timeouts.ReadTotalTimeoutConstant = static_cast<DWORD>(readTimeoutMs);
+    timeouts.WriteTotalTimeoutConstant = kWriteStallMs;
     if (!SetCommTimeouts(handle_, &timeouts)) return false;
-    currentTimeoutMs_ = timeoutMs;
+    currentTimeoutMs_ = readTimeoutMs;
     return true;
   }
 

@@ -48,9 +48,10 @@ struct SoakFigures {
   // up, taken by a later read (a reply's machine and block numbers are not
   // compared with the request's).
   std::uint64_t lateRepliesTaken = 0;
-  // Writes answered 0 whose values reached the machine only after
-  // kSlowArrival, queued behind requests whose replies were late.
-  std::uint64_t slowArrivals = 0;
+  // Writes answered 0 on a late reply to an earlier request, before their own
+  // values request had reached the machine, and those whose values never did.
+  std::uint64_t writesOnLateReplies = 0;
+  std::uint64_t lateWritesNeverArrived = 0;
   std::uint64_t failedWritesThatArrived = 0;  // answered 1 or 2, yet stored
   std::chrono::steady_clock::duration elapsed{};
 

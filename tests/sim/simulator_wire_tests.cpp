@@ -298,4 +298,21 @@ TEST_F(SimulatorLineTest, TraceHoldsBothDirectionsAsSent) {
   EXPECT_EQ(simulator_.FormatTrace(), "");
 }
 
+// A line whose other end is never read fills up; the simulator's writes then
+// give up instead of holding its thread (and whoever stops it) for ever.
+TEST(SimulatorLine, AWriteNobodyReadsGivesUp) {
+  std::string whyNot;
+  TestLine line = OpenTestLine(&whyNot);
+  if (!line.driverEnd) GTEST_SKIP() << whyNot;
+  const Bytes chunk(4096, 0x55);
+  const auto start = std::chrono::steady_clock::now();
+  bool written = true;
+  for (int i = 0; i < 4096 && written; ++i) written = line.simulatorEnd->Write(chunk.data(), chunk.size());
+  EXPECT_FALSE(written) << "16 MiB went into a line nobody reads";
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 60s);
+  // What the line holds is not for the next test.
+  while (!line.driverEnd->Read(65536, 200).empty()) {
+  }
+}
+
 }  // namespace

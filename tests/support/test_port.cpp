@@ -15,5 +15,6 @@ void DrainLine(sim::Line& line) {
 TestPort OpenDrainedTestPort(int pair) {
   TestPort port = OpenTestPort(pair);
   DrainLine(*port.peer);
+  DrainDriverEnd(port);
   return port;
 }

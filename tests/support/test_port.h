@@ -22,6 +22,9 @@ TestPort OpenTestPort(int pair = 0);
 TestPort OpenDrainedTestPort(int pair = 0);
 // Reads and drops what a line holds until it stays quiet.
 void DrainLine(sim::Line& line);
+// Drops what the driver's end of `port` holds from an earlier test (nothing
+// for a pseudo-terminal made for this test).
+void DrainDriverEnd(const TestPort& port);
 
 // A name no device answers to, on every platform.
 inline constexpr char kMissingPortName[] = "NO_SUCH_99";

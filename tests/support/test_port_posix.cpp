@@ -28,4 +28,6 @@ TestPort OpenTestPort(int) {
   return port;
 }
 
+void DrainDriverEnd(const TestPort&) {}
+
 bool PortsAreExclusive() { return true; }
