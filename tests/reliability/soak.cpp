@@ -475,7 +475,7 @@ std::string SoakReport(const SoakOptions& options, const SoakFigures& figures,
       << "request's last attempt was given up (a reply's machine and block numbers are not\n"
       << "compared with the request's): " << figures.lateRepliesTaken << ".\n\n"
       << "Writes answered 0 on such a reply, before the machine had received their own\n"
-      << "values request: " << figures.writesOnLateReplies << "; of these, values that never\n"
+      << "values request: " << figures.writesOnLateReplies << ". Of these, writes whose values never\n"
       << "reached the machine: " << figures.lateWritesNeverArrived << ".\n";
   return out.str();
 }
