@@ -42,13 +42,12 @@ int ConfigureOpenDevice(SerialHandle handle, const LineSettings& line, std::uint
 // most chunks were read; true when the last read failed.
 bool DrainInput(SerialHandle handle) {
   unsigned char scratch[kDrainChunk];
-  std::uint32_t delivered = 0;
-  bool readOk = true;
-  int reads = 0;
-  do {
-    readOk = sp::ReadSome(handle, scratch, kDrainChunk, delivered);
-  } while (readOk && delivered == kDrainChunk && ++reads < kMostDrainReads);
-  return !readOk;
+  for (int reads = 0; reads < kMostDrainReads; ++reads) {
+    std::uint32_t delivered = 0;
+    if (!sp::ReadSome(handle, scratch, kDrainChunk, delivered)) return true;
+    if (delivered != kDrainChunk) return false;
+  }
+  return false;
 }
 
 }  // namespace

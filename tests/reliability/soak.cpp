@@ -329,17 +329,17 @@ class SoakRun {
         entry.bytes[6] != 'S') {
       return;
     }
+    FaultyLine::Frame frame;
+    std::copy(entry.bytes.begin(), entry.bytes.end(), frame.begin());
     std::lock_guard lock(valuesRequestsMutex_);
-    valuesRequests_.push_back(entry.bytes);
+    valuesRequests_.push_back(frame);
   }
 
   bool ValuesRequestReceived(int machine, const std::uint16_t* values, int count) {
     std::lock_guard lock(valuesRequestsMutex_);
-    for (const std::vector<std::uint8_t>& frame : valuesRequests_) {
-      bool same = (frame[3] | frame[4] << 8) == machine;
-      for (int i = 0; i < count && same; ++i) {
-        same = (frame[kDataFirst + 2 * i] | frame[kDataFirst + 2 * i + 1] << 8) == values[i];
-      }
+    for (const FaultyLine::Frame& frame : valuesRequests_) {
+      bool same = WordAt(frame, kMachineAt) == machine;
+      for (int i = 0; i < count && same; ++i) same = WordAt(frame, kDataFirst + 2 * i) == values[i];
       if (same) return true;
     }
     return false;
@@ -377,7 +377,7 @@ class SoakRun {
   SoakFigures figures_;
   std::optional<SoakFault> armedCorruption_;
   std::mutex valuesRequestsMutex_;
-  std::vector<std::vector<std::uint8_t>> valuesRequests_;  // since the current write began
+  std::vector<FaultyLine::Frame> valuesRequests_;  // since the current write began
 };
 
 // --- The report ---------------------------------------------------------
